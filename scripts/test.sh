@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, configures, builds and runs every test. Non-zero exit on any failure.
+#   BUILD_DIR   build directory (default: build)
+#   SANITIZE=1  build and test with AddressSanitizer and UndefinedBehaviorSanitizer
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+build_dir=${BUILD_DIR:-build}
+options=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLOCKDIAG_WERROR=ON)
+if [ "${SANITIZE:-0}" = 1 ]; then
+  options+=(-DCLOCKDIAG_SANITIZE=ON)
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+fi
+
+cmake -S . -B "$build_dir" "${options[@]}" >/dev/null
+cmake --build "$build_dir" -j"$(nproc)"
+# Programs that need no display run without one.
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+ctest --test-dir "$build_dir" --output-on-failure -j"$(nproc)" --timeout 300

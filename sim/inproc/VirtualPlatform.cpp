@@ -1,0 +1,147 @@
+#include "inproc/VirtualPlatform.h"
+
+#include <QDateTime>
+#include <algorithm>
+
+#include "platform/PlatformError.h"
+
+namespace sim {
+
+TLocalDateTime VirtualClock::localNow() {
+  const QDateTime start(QDate(Start.Year, Start.Month, Start.Day),
+                        QTime(Start.Hour, Start.Minute, Start.Second, Start.Millisecond));
+  const QDateTime now = start.addMSecs(static_cast<qint64>(FElapsed));
+  return {now.date().year(), now.date().month(),  now.date().day(),   now.time().hour(),
+          now.time().minute(), now.time().second(), now.time().msec()};
+}
+
+void SimWire::toDevice(const std::string& ABytes) {
+  Written += ABytes;
+  ++WriteCount;
+  if (!FModel) return;
+  const std::uint64_t now = FClock.elapsed();
+  for (auto& piece : FModel->receive(ABytes)) {
+    const std::uint64_t at = now + piece.AtMs;
+    // Keep the queue ordered by due time; equal times keep their order.
+    auto pos = std::upper_bound(FPending.begin(), FPending.end(), at,
+                                [](std::uint64_t t, const Due& d) { return t < d.At; });
+    FPending.insert(pos, Due{at, std::move(piece.Bytes)});
+  }
+}
+
+std::string SimWire::fromDevice(int AMax) {
+  std::string out;
+  const std::uint64_t now = FClock.elapsed();
+  while (!FPending.empty() && FPending.front().At <= now &&
+         static_cast<int>(out.size()) < AMax) {
+    Due& d = FPending.front();
+    const std::size_t take = std::min(d.Bytes.size(), static_cast<std::size_t>(AMax) - out.size());
+    out += d.Bytes.substr(0, take);
+    d.Bytes.erase(0, take);
+    if (d.Bytes.empty()) FPending.pop_front();
+  }
+  return out;
+}
+
+void SimWire::waitForData(int AMs) {
+  if (AMs <= 0) return;
+  const std::uint64_t now = FClock.elapsed();
+  std::uint64_t until = now + static_cast<std::uint64_t>(AMs);
+  if (!FPending.empty() && FPending.front().At > now) until = std::min(until, FPending.front().At);
+  if (!FPending.empty() && FPending.front().At <= now) return;
+  FClock.advance(static_cast<std::uint32_t>(until - now));
+}
+
+namespace {
+
+class VirtualSerialPort : public ISerialPort {
+ public:
+  explicit VirtualSerialPort(VirtualPlatform& APlatform) : P(APlatform) {}
+  std::string portName() const override { return FName; }
+  void setPortName(const std::string& AName) override { FName = AName; }
+  TBaudRate baudRate() const override { return FRate; }
+  void setBaudRate(TBaudRate ARate) override {
+    FRate = ARate;
+    if (FOpen) P.Wire.lineSettings(BaudRateToBits(FRate), FParity);
+  }
+  TParity parity() const override { return FParity; }
+  void setParity(TParity AParity) override {
+    FParity = AParity;
+    if (FOpen) P.Wire.lineSettings(BaudRateToBits(FRate), FParity);
+  }
+  void open() override {
+    if (FOpen) return;
+    ++P.SerialOpenCount;
+    if (P.SerialOpenFails) throw PlatformError("cannot open " + FName);
+    FOpen = true;
+    P.Wire.lineSettings(BaudRateToBits(FRate), FParity);
+  }
+  void close() override { FOpen = false; }
+  bool isOpen() const override { return FOpen; }
+  void clear() override { P.Wire.fromDevice(1 << 30); }
+  void write(const std::string& AData) override {
+    if (!FOpen) throw PlatformError("port " + FName + " is not open");
+    P.Wire.toDevice(AData);
+  }
+  std::string read(int AMaxCount) override {
+    if (!FOpen || AMaxCount <= 0) return {};
+    return P.Wire.fromDevice(AMaxCount);
+  }
+  void abort() override {}
+  void waitForData(int AMs) override { P.Wire.waitForData(AMs); }
+
+ private:
+  VirtualPlatform& P;
+  std::string FName = "COM1";
+  TBaudRate FRate = br9600;
+  TParity FParity = TParity::None;
+  bool FOpen = false;
+};
+
+class VirtualTcpClient : public ITcpClient {
+ public:
+  explicit VirtualTcpClient(VirtualPlatform& APlatform) : P(APlatform) {}
+  std::string address() const override { return FAddress; }
+  void setAddress(const std::string& AAddress) override { FAddress = AAddress; }
+  int port() const override { return FPort; }
+  void setPort(int APort) override { FPort = APort; }
+  void open() override {
+    FOpening = P.TcpPeerListening;
+    FActive = false;
+    FOpenedAt = P.Clock.elapsed();
+  }
+  void close() override { FActive = FOpening = false; }
+  bool active() const override {
+    // The connect completes once its time has come (the Qt socket needs its event processed;
+    // here time alone decides).
+    if (!FActive && FOpening && P.Clock.elapsed() >= FOpenedAt + P.TcpConnectDelayMs) {
+      FActive = true;
+      FOpening = false;
+    }
+    return FActive;
+  }
+  void send(const std::string& AData) override {
+    if (active()) P.Wire.toDevice(AData);
+  }
+  std::string readAll() override { return active() ? P.Wire.fromDevice(1 << 30) : std::string(); }
+  void waitForData(int AMs) override { P.Wire.waitForData(AMs); }
+
+ private:
+  VirtualPlatform& P;
+  std::string FAddress;
+  int FPort = 0;
+  mutable bool FActive = false;
+  mutable bool FOpening = false;
+  std::uint64_t FOpenedAt = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ISerialPort> VirtualPlatform::createSerialPort() {
+  return std::make_unique<VirtualSerialPort>(*this);
+}
+std::unique_ptr<ITcpClient> VirtualPlatform::createTcpClient() {
+  return std::make_unique<VirtualTcpClient>(*this);
+}
+
+}  // namespace sim

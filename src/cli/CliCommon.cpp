@@ -1,0 +1,110 @@
+#include "cli/CliCommon.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "platform/ComPortNames.h"
+#include "platform/Platform.h"
+#include "platform/PlatformError.h"
+#include "utils/HexText.h"
+
+std::optional<std::string> TakeOption(std::vector<std::string>& AArgs, const std::string& AName) {
+  auto it = std::find(AArgs.begin(), AArgs.end(), AName);
+  if (it == AArgs.end()) return std::nullopt;
+  if (it + 1 == AArgs.end()) throw UsageError{AName + " needs a value"};
+  std::string value = *(it + 1);
+  AArgs.erase(it, it + 2);
+  return value;
+}
+
+bool TakeFlag(std::vector<std::string>& AArgs, const std::string& AName) {
+  auto it = std::find(AArgs.begin(), AArgs.end(), AName);
+  if (it == AArgs.end()) return false;
+  AArgs.erase(it);
+  return true;
+}
+
+int ParseInt(const std::string& AText, const std::string& AWhat, int AMin, int AMax) {
+  std::size_t used = 0;
+  int value = 0;
+  try {
+    value = std::stoi(AText, &used);
+  } catch (...) {
+    throw UsageError{AWhat + " must be a number: '" + AText + "'"};
+  }
+  if (used != AText.size()) throw UsageError{AWhat + " must be a number: '" + AText + "'"};
+  if (value < AMin || value > AMax)
+    throw UsageError{AWhat + " must be from " + std::to_string(AMin) + " to " +
+                     std::to_string(AMax)};
+  return value;
+}
+
+LineOptions TakeLineOptions(std::vector<std::string>& AArgs) {
+  LineOptions o;
+  if (auto port = TakeOption(AArgs, "--port")) o.Port = *port;
+  if (auto baud = TakeOption(AArgs, "--baud")) {
+    o.Baud = ParseInt(*baud, "--baud", 1, 10000000);
+    if (BitsToBaudRate(o.Baud) == brCustom)
+      throw UsageError{"--baud " + *baud + " is not a speed the clocks use"};
+  }
+  if (auto tcp = TakeOption(AArgs, "--tcp")) {
+    const auto colon = tcp->rfind(':');
+    if (colon == std::string::npos) {
+      o.TcpHost = *tcp;
+    } else {
+      o.TcpHost = tcp->substr(0, colon);
+      o.TcpPort = ParseInt(tcp->substr(colon + 1), "the TCP port", 1, 65535);
+    }
+    if (o.TcpHost->empty()) throw UsageError{"--tcp needs a host"};
+  }
+  if (auto protocol = TakeOption(AArgs, "--protocol")) {
+    if (*protocol == "RS232")
+      o.Protocol = RS232;
+    else if (*protocol == "RS485")
+      o.Protocol = RS485;
+    else
+      throw UsageError{"--protocol must be RS232 or RS485"};
+  }
+  if (auto clock = TakeOption(AArgs, "--clock")) o.Clock = ParseInt(*clock, "--clock", 1, 32);
+  o.Detecting = TakeFlag(AArgs, "--detecting");
+  o.Trace = TakeFlag(AArgs, "--trace");
+  return o;
+}
+
+std::unique_ptr<TClockSet> BuildLine(const LineOptions& AOptions) {
+  auto line = std::make_unique<TClockSet>();
+  if (AOptions.TcpHost) {
+    line->ChangeConnectionType(TcpIp);
+    line->ChangeSocketAddress(*AOptions.TcpHost);
+    line->ChangeSocketPort(AOptions.TcpPort);
+  } else {
+    line->ChangeBaudRate(BitsToBaudRate(AOptions.Baud));
+    line->ComPort()->setPortName(AOptions.Port);
+  }
+  line->SetProtocol(AOptions.Protocol);
+  line->Clocks().front()->ClockNumber = static_cast<TClockNumber>(AOptions.Clock);
+  if (AOptions.Trace) {
+    line->OnTraffic = [](std::uint32_t ATick, TTrafficDirection ADir, const std::string& AData) {
+      std::cerr << ATick << (ADir == TTrafficDirection::Tx ? " TX " : " RX ")
+                << BytesToHexText(AData) << std::endl;
+    };
+  }
+  return line;
+}
+
+bool OpenLine(TClockSet& ALine, std::ostream& AErr) {
+  if (ALine.EffectiveConnectionType() == TcpIp) {
+    if (ALine.OpenTcpIpPort()) return true;
+    AErr << "cannot connect to " << ALine.SocketAddress() << ":" << ALine.SocketPort() << "\n";
+    return false;
+  }
+  try {
+    ALine.ComPort()->open();
+    return true;
+  } catch (const PlatformError& e) {
+    AErr << e.what() << "\n";
+    return false;
+  }
+}
+
+TBasicClock& LineClock(TClockSet& ALine) { return *ALine.Clocks().front(); }

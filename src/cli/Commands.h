@@ -1,0 +1,11 @@
+#pragma once
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "cli/CliCommon.h"
+
+// Each command takes the arguments left after the line options and the command word.
+int RunPortsCommand(std::vector<std::string>& AArgs, std::ostream& AOut, std::ostream& AErr);
+int RunSendCommand(std::vector<std::string>& AArgs, const LineOptions& ALineOptions,
+                   std::ostream& AOut, std::ostream& AErr);

@@ -1,0 +1,163 @@
+// The byte channel: every byte between a clock object and its clock passes here, through the
+// serial port or the socket that the line owns.
+#include <algorithm>
+
+#include "connections/ClockSet.h"
+#include "link/ByteUtils.h"
+#include "platform/Platform.h"
+
+namespace {
+// Reply timeout by connection type: cable, modem, TCP/IP.
+constexpr int kReplyTimeoutMs[kConnectionTypeCount] = {7000, 7000, 7000};
+// At this speed the clocks' UARTs need a pause after every byte of a text command.
+constexpr int kPacedWriteGapMs = 20;
+}  // namespace
+
+TConnectionType TBasicClock::ConnectionType() {
+  return Owner ? Owner->EffectiveConnectionType() : Cable;
+}
+
+bool TBasicClock::ModemConnected() { return Owner && Owner->FModemConnected; }
+
+ISerialPort* TBasicClock::GetComPort() { return Owner ? Owner->FComPort.get() : nullptr; }
+
+ITcpClient* TBasicClock::GetTcpIpPort() { return Owner ? Owner->FTcpIpPort.get() : nullptr; }
+
+TProtocol TBasicClock::GetProtocol() { return Owner ? Owner->FProtocol : RS232; }
+
+bool TBasicClock::HasChannel() {
+  if (ConnectionType() == TcpIp) return GetTcpIpPort() != nullptr;
+  return GetComPort() != nullptr;
+}
+
+int TBasicClock::GetReplyTimeout() { return kReplyTimeoutMs[ConnectionType()]; }
+
+void TBasicClock::ReportTraffic(TTrafficDirection ADirection, const std::string& AData) {
+  if (Owner && Owner->OnTraffic && !AData.empty())
+    Owner->OnTraffic(platform::Clock().tickCount(), ADirection, AData);
+}
+
+void TBasicClock::WriteCommand(const std::string& ACommand) {
+  if (!HasChannel()) return;
+  const TConnectionType type = ConnectionType();
+
+  if (type == TcpIp) {
+    ITcpClient* socket = GetTcpIpPort();
+    if (!socket->active() && !Owner->OpenTcpIpPort()) return;
+    // Whatever the clock sent before this command is stale; what was already buffered is not
+    // touched (a reader may still be consuming it).
+    try {
+      ReportTraffic(TTrafficDirection::Rx, socket->readAll());
+    } catch (...) {
+    }
+  } else {
+    ISerialPort* port = GetComPort();
+    if (port->isOpen())
+      port->clear();
+    else
+      port->open();
+  }
+
+  CheckHdlcSession();
+  // No session could be opened: no data frame goes out. The session request itself passes,
+  // since it is written while the session check is under way.
+  if (GetProtocol() == ptHdlc && !FInCheckHdlcSession && !FSessionIsOpen) return;
+
+  // The modem's own commands are never encoded.
+  if (InWorkWithModem || ACommand.rfind("ATD", 0) == 0 || ACommand.rfind("+++", 0) == 0) {
+    if (ISerialPort* port = GetComPort()) {
+      port->write(ACommand);
+      ReportTraffic(TTrafficDirection::Tx, ACommand);
+    }
+    return;
+  }
+
+  std::string encoded;
+  EncodeCommand(ACommand, encoded);
+  if (type == TcpIp) {
+    GetTcpIpPort()->send(encoded);
+    ReportTraffic(TTrafficDirection::Tx, encoded);
+    return;
+  }
+  ISerialPort* port = GetComPort();
+  if (port->baudRate() == br57600 && GetProtocol() != ptHdlc) {
+    for (char byte : encoded) {
+      port->write(std::string(1, byte));
+      ReportTraffic(TTrafficDirection::Tx, std::string(1, byte));
+      platform::Clock().sleep(kPacedWriteGapMs);
+    }
+  } else {
+    port->write(encoded);
+    ReportTraffic(TTrafficDirection::Tx, encoded);
+  }
+}
+
+void TBasicClock::ReadChannel(int ACount, std::string& AData) {
+  AData.clear();
+  if (ConnectionType() == TcpIp) {
+    ITcpClient* socket = GetTcpIpPort();
+    if (socket) {
+      const std::string arrived = socket->readAll();
+      ReportTraffic(TTrafficDirection::Rx, arrived);
+      TCPIPReadBuffer += arrived;
+    }
+    if (ACount < static_cast<int>(TCPIPReadBuffer.size())) {
+      AData = TCPIPReadBuffer.substr(0, static_cast<std::size_t>(std::max(ACount, 0)));
+      TCPIPReadBuffer.erase(0, AData.size());
+    } else {
+      AData.swap(TCPIPReadBuffer);
+      TCPIPReadBuffer.clear();
+    }
+    return;
+  }
+  if (ISerialPort* port = GetComPort()) {
+    AData = port->read(ACount);
+    ReportTraffic(TTrafficDirection::Rx, AData);
+  }
+}
+
+void TBasicClock::ClearChannel() {
+  if (ConnectionType() == TcpIp) {
+    if (ITcpClient* socket = GetTcpIpPort()) ReportTraffic(TTrafficDirection::Rx, socket->readAll());
+    TCPIPReadBuffer.clear();
+    return;
+  }
+  if (ISerialPort* port = GetComPort()) port->clear();
+}
+
+void TBasicClock::IdleWait(int AMs) {
+  if (ConnectionType() == TcpIp) {
+    if (ITcpClient* socket = GetTcpIpPort()) return socket->waitForData(AMs);
+  } else if (ISerialPort* port = GetComPort()) {
+    return port->waitForData(AMs);
+  }
+  platform::Clock().sleep(static_cast<std::uint32_t>(AMs));
+}
+
+void TBasicClock::RunReplyWait(std::uint32_t& AStartMark, std::uint32_t ATimeout,
+                               const std::function<int()>& AWant,
+                               const std::function<bool(const std::string&)>& AOnData) {
+  ISystemClock& clock = platform::Clock();
+  int emptyPolls = 0;
+  for (;;) {
+    if (InWorkWithModem || (ConnectionType() == Modem && !ModemConnected())) return;
+    std::string data;
+    try {
+      ReadChannel(AWant(), data);
+    } catch (...) {
+      return;
+    }
+    if (!data.empty()) {
+      if (AOnData(data)) return;
+      continue;
+    }
+    // Unsigned subtraction counts one wrap-around of the 32-bit tick counter.
+    const std::uint32_t elapsed = clock.tickCount() - AStartMark;
+    if (elapsed >= ATimeout) return;
+    IdleWait(2);
+    if (++emptyPolls == 50) {
+      clock.processMessages();
+      emptyPolls = 0;
+    }
+  }
+}

@@ -1,0 +1,15 @@
+#pragma once
+#include "platform/Platform.h"
+
+// The real platform: QSerialPort, QTcpSocket, QCoreApplication and the system clock.
+class QtPlatform : public IPlatform {
+ public:
+  QtPlatform();
+  ~QtPlatform() override;
+  ISystemClock& clock() override;
+  std::unique_ptr<ISerialPort> createSerialPort() override;
+  std::unique_ptr<ITcpClient> createTcpClient() override;
+
+ private:
+  std::unique_ptr<ISystemClock> FClock;
+};

@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+
+// A non-blocking TCP client. Errors never raise: a failed connect shows as a socket that does not
+// become active, a failed send or read as nothing sent or nothing read.
+class ITcpClient {
+ public:
+  virtual ~ITcpClient() = default;
+
+  virtual std::string address() const = 0;
+  virtual void setAddress(const std::string& AAddress) = 0;
+  virtual int port() const = 0;
+  virtual void setPort(int APort) = 0;
+
+  // Starts a connect; the socket becomes active once the platform has processed its
+  // connect event (see ISystemClock::processMessages).
+  virtual void open() = 0;
+  virtual void close() = 0;
+  virtual bool active() const = 0;
+  virtual void send(const std::string& AData) = 0;
+  // Every byte waiting on the socket; "" when none. Never waits.
+  virtual std::string readAll() = 0;
+  // As ISerialPort::waitForData.
+  virtual void waitForData(int AMs) = 0;
+};
