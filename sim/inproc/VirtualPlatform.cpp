@@ -25,7 +25,7 @@ void SimWire::toDevice(const std::string& ABytes) {
     // Keep the queue ordered by due time; equal times keep their order.
     auto pos = std::upper_bound(FPending.begin(), FPending.end(), at,
                                 [](std::uint64_t t, const Due& d) { return t < d.At; });
-    FPending.insert(pos, Due{at, std::move(piece.Bytes)});
+    FPending.insert(pos, Due{at, std::move(piece.Bytes), 0});
   }
 }
 
@@ -35,10 +35,11 @@ std::string SimWire::fromDevice(int AMax) {
   while (!FPending.empty() && FPending.front().At <= now &&
          static_cast<int>(out.size()) < AMax) {
     Due& d = FPending.front();
-    const std::size_t take = std::min(d.Bytes.size(), static_cast<std::size_t>(AMax) - out.size());
-    out += d.Bytes.substr(0, take);
-    d.Bytes.erase(0, take);
-    if (d.Bytes.empty()) FPending.pop_front();
+    const std::size_t take =
+        std::min(d.Bytes.size() - d.Taken, static_cast<std::size_t>(AMax) - out.size());
+    out.append(d.Bytes, d.Taken, take);
+    d.Taken += take;
+    if (d.Taken == d.Bytes.size()) FPending.pop_front();
   }
   return out;
 }

@@ -62,6 +62,7 @@ class SimWire {
   struct Due {
     std::uint64_t At;
     std::string Bytes;
+    std::size_t Taken = 0;  // bytes already read (long replies are read a byte at a time)
   };
   VirtualClock& FClock;
   DeviceModel* FModel;

@@ -68,9 +68,22 @@ class TBasicClock {
 
   // ---- HDLC session (opened on demand before a data frame goes out) ----
   void CheckHdlcSession();
-  void ReceiveHdlcPacket(THdlcPacket& APacket, int ATimeout);
+  void OpenHdlcSession();
+  // Receives one frame; APacket.IsValid tells whether one came. Raises
+  // HardwareSessionClosedException when the clock says it closed the session.
+  void ReceiveHdlcPacket(THdlcPacket& APacket);
   const THdlcPacket& LastHdlcPacket() const { return FHdlcPacket; }
   bool SessionIsOpen() const { return FSessionIsOpen; }
+  // The line was closed: the clock's HDLC session ended with it.
+  void ForgetHdlcSession() { FSessionIsOpen = false; }
+
+  // ---- Modem dialogue (a Hayes modem on the line's serial port) ----
+  // Dials the line's phone number; AResult is one of the outcome messages, '' without a number.
+  void Dial(std::string& AResult);
+  bool HangUp();
+  void CancelDial();
+  std::string GetPhoneNumber();
+  void Breathe(std::uint16_t AMinimumMs);
 
   // A detection is under way: the text replies are awaited with the short detection timeouts.
   void SetInDetectClocks(bool AValue) { InDetectClocks = AValue; }

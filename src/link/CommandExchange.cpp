@@ -58,7 +58,7 @@ void TBasicClock::SendCommand(const std::string& ACommand, int AReplyLength,
       THdlcPacket packet;
       bool sessionClosed = false;
       try {
-        ReceiveHdlcPacket(packet, GetReplyTimeout());
+        ReceiveHdlcPacket(packet);  // the detection timeouts do not apply here
       } catch (const HardwareSessionClosedException&) {
         sessionClosed = true;
       }

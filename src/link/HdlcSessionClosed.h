@@ -5,5 +5,6 @@
 // Nack and Session). The command exchange catches it and opens a new session.
 class HardwareSessionClosedException : public std::runtime_error {
  public:
-  HardwareSessionClosedException() : std::runtime_error("Hardware session closed") {}
+  HardwareSessionClosedException()
+      : std::runtime_error("Device Busy or Session Closed by device") {}
 };
