@@ -1,0 +1,536 @@
+// Scenario text of clocksim.
+//
+// One statement per line; "#" starts a comment that runs to the end of the line; blank lines
+// are ignored; keywords and values are not case-sensitive except texts. Statements given on the
+// command line (clocksim -e) may also be separated by ";". Texts (name, firmware) take the rest
+// of the line and may carry any byte as \xHH (\\ is a backslash, \x23 a "#", \x3B a ";").
+//
+// The line:
+//   protocol RS232|RS485        RS232 (default): one clock on the line; RS485: a bus of clocks
+//
+// Clocks. "clock N" (N = 1..32, the clock number and bus address) starts clock N, or goes back
+// to it; the statements after it describe that clock. In each source (the file, the command
+// line), statements that describe a clock before any "clock" describe clock 1. Clock 1 made that
+// way is the default clock and comes with three sample records; a clock started by "clock N"
+// has no records until given some. A scenario with no clock at all is the default scenario.
+//   name TEXT                   identification name, at most 20 bytes (default "KR-Tal 100")
+//   firmware TEXT               firmware text, at most 25 bytes (default "VER 3.10")
+//   kind auto|short|lumen|corax record form and commands; auto (default) goes by the name:
+//                               "KR-CO" is corax, "LUMEN" is lumen, anything else short
+//   second-code yes|no          short form with the second code (default yes)
+//   status auto|0|1|2|3         auto (default): "0" with records, "1" without, +2 when busy
+//   busy yes|no
+//   calendar solar|gregorian    the clock's calendar (default solar)
+//   datetime YYYY/MM/DD HH:MM[:SS] | now
+//                               the clock's date and time in its calendar; now: the computer's
+//                               local time. Default 1403/09/18 10:30 (solar) or 2024/12/08 10:30
+//                               (gregorian). The clock runs from the moment clocksim starts.
+//   baud N|any                  the clock's speed; at another speed it hears noise (default any)
+//   latency MS                  ms between a command and its reply (default 5)
+//   record CARD DATE TIME [event=0..3] [finger] [type2=XX] [seq=A..Z]
+//                               a record: CARD decimal digits (at most 8, 10 for corax), DATE
+//                               YYYY/MM/DD in the clock's calendar, TIME HH:MM; event code
+//                               0 by default; type2 "00"; seq: the clock's next letter
+//   samples N                   N sample records dated the day before the clock's date, placed
+//                               before the clock's own records
+//   clear-records               drops the records given so far (and the samples)
+//   misbehave KIND [times=N|always] [cmd=HH]
+//                               KIND: silence | delay MS | bytewise MS | garbage HEX | badcheck
+//                               silence: no reply; delay: MS more before the reply; bytewise:
+//                               one byte every MS; garbage: the bytes HEX (e.g. 3334) before the
+//                               reply; badcheck: a wrong check byte in date-time and record
+//                               replies. times=N: the next N replies only (default always);
+//                               cmd=HH: only replies to commands starting with byte HH.
+#include "models/Scenario.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+#include <sstream>
+
+#include "models/Rs485BusModel.h"
+
+namespace sim {
+
+namespace {
+
+std::string lower(std::string AText) {
+  for (auto& ch : AText) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return AText;
+}
+
+std::string trim(const std::string& AText) {
+  const auto first = AText.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  const auto last = AText.find_last_not_of(" \t\r\n");
+  return AText.substr(first, last - first + 1);
+}
+
+std::vector<std::string> words(const std::string& AText) {
+  std::istringstream in(AText);
+  std::vector<std::string> out;
+  for (std::string w; in >> w;) out.push_back(w);
+  return out;
+}
+
+bool allDigits(const std::string& AText) {
+  return !AText.empty() && std::all_of(AText.begin(), AText.end(), [](char ch) {
+    return std::isdigit(static_cast<unsigned char>(ch)) != 0;
+  });
+}
+
+int hexValue(char ACh) {
+  if (ACh >= '0' && ACh <= '9') return ACh - '0';
+  const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(ACh)));
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+[[noreturn]] void fail(const std::string& AWhere, const std::string& AMessage) {
+  throw ScenarioError(AWhere + ": " + AMessage);
+}
+
+// A whole number in [AMin, AMax], or an error naming AWhat.
+int integer(const std::string& AText, int AMin, int AMax, const std::string& AWhat,
+            const std::string& AWhere) {
+  if (!allDigits(AText) || AText.size() > 9) fail(AWhere, AWhat + ": not a number: " + AText);
+  const int v = std::stoi(AText);
+  if (v < AMin || v > AMax)
+    fail(AWhere,
+         AWhat + " must be " + std::to_string(AMin) + " to " + std::to_string(AMax) + ": " + AText);
+  return v;
+}
+
+bool yesNo(const std::string& AText, const std::string& AWhat, const std::string& AWhere) {
+  const std::string v = lower(AText);
+  if (v == "yes" || v == "on" || v == "true" || v == "1") return true;
+  if (v == "no" || v == "off" || v == "false" || v == "0") return false;
+  fail(AWhere, AWhat + ": expected yes or no: " + AText);
+}
+
+std::string unescape(const std::string& AText, const std::string& AWhere) {
+  std::string out;
+  for (std::size_t i = 0; i < AText.size(); ++i) {
+    if (AText[i] != '\\') {
+      out += AText[i];
+    } else if (i + 1 < AText.size() && AText[i + 1] == '\\') {
+      out += '\\';
+      ++i;
+    } else if (i + 3 < AText.size() && (AText[i + 1] == 'x' || AText[i + 1] == 'X') &&
+               hexValue(AText[i + 2]) >= 0 && hexValue(AText[i + 3]) >= 0) {
+      out += static_cast<char>(hexValue(AText[i + 2]) * 16 + hexValue(AText[i + 3]));
+      i += 3;
+    } else {
+      fail(AWhere, "bad escape in text (use \\xHH or \\\\): " + AText);
+    }
+  }
+  return out;
+}
+
+std::string hexBytes(const std::string& AText, const std::string& AWhere) {
+  std::string digits;
+  for (char ch : AText)
+    if (ch != ' ' && ch != ':' && ch != '-') digits += ch;
+  if (digits.empty() || digits.size() % 2 != 0)
+    fail(AWhere, "expected hexadecimal bytes (e.g. 3334): " + AText);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); i += 2) {
+    const int hi = hexValue(digits[i]), lo = hexValue(digits[i + 1]);
+    if (hi < 0 || lo < 0) fail(AWhere, "expected hexadecimal bytes (e.g. 3334): " + AText);
+    out += static_cast<char>(hi * 16 + lo);
+  }
+  return out;
+}
+
+// "YYYY/MM/DD" into the date part of ADateTime (not checked against a calendar here).
+void parseDate(const std::string& AText, SimDateTime& ADateTime, const std::string& AWhere) {
+  if (AText.size() != 10 || AText[4] != '/' || AText[7] != '/' ||
+      !allDigits(AText.substr(0, 4) + AText.substr(5, 2) + AText.substr(8, 2)))
+    fail(AWhere, "expected a date YYYY/MM/DD: " + AText);
+  ADateTime.Year = std::stoi(AText.substr(0, 4));
+  ADateTime.Month = std::stoi(AText.substr(5, 2));
+  ADateTime.Day = std::stoi(AText.substr(8, 2));
+}
+
+// "HH:MM" or "HH:MM:SS" into the time part of ADateTime.
+void parseTime(const std::string& AText, SimDateTime& ADateTime, const std::string& AWhere) {
+  const bool seconds = AText.size() == 8;
+  if ((AText.size() != 5 && !seconds) || AText[2] != ':' || (seconds && AText[5] != ':') ||
+      !allDigits(AText.substr(0, 2) + AText.substr(3, 2) + (seconds ? AText.substr(6, 2) : "")))
+    fail(AWhere, "expected a time HH:MM or HH:MM:SS: " + AText);
+  ADateTime.Hour = std::stoi(AText.substr(0, 2));
+  ADateTime.Minute = std::stoi(AText.substr(3, 2));
+  ADateTime.Second = seconds ? std::stoi(AText.substr(6, 2)) : 0;
+  if (ADateTime.Hour > 23 || ADateTime.Minute > 59 || ADateTime.Second > 59)
+    fail(AWhere, "no such time: " + AText);
+}
+
+// A record reply carries one CR, before its check byte. A check byte of 0Dh makes a second one,
+// and the receiver takes both out.
+bool hasStrayCr(const std::string& AReply) {
+  return std::count(AReply.begin(), AReply.end(), '\x0D') != 1;
+}
+
+SimDateTime defaultDateTime(SimCalendar ACalendar) {
+  return ACalendar == SimCalendar::Solar ? SimDateTime{1403, 9, 18, 10, 30, 0}
+                                         : SimDateTime{2024, 12, 8, 10, 30, 0};
+}
+
+SimDateTime computerNow() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+// Sample records: the day before ADate, at fixed hours, with cards and events that show the
+// usual cases (entry, exit, finger print).
+std::vector<ClockRecord> samples(int ACount, SimCalendar ACalendar, const SimDateTime& ADate,
+                                 const TextClockModel& AShape) {
+  static const char* const kCards[] = {"12345", "54321", "777", "1000001", "20406080"};
+  static const int kHours[] = {8, 12, 16, 9, 17};
+  std::vector<ClockRecord> out;
+  SimDateTime day = simcal::addSeconds(ACalendar, ADate, -86400);
+  for (int i = 0; i < ACount; ++i) {
+    ClockRecord r;
+    r.Card = kCards[i % 5];
+    r.When = day;
+    r.When.Hour = kHours[i % 5];
+    r.When.Minute = (i * 7 + 1) % 60;
+    r.When.Second = 0;
+    r.Event = i % 2;
+    r.Finger = i % 3 == 2;
+    r.Sequence = static_cast<char>('A' + i % 26);
+    // A check byte of 0Dh would be taken out with the CR by the receiver: move such a sample
+    // by a minute (a sample has no reason to be hard to read).
+    for (int tries = 0; tries < 60 && hasStrayCr(AShape.recordReply(r)); ++tries)
+      r.When.Minute = (r.When.Minute + 1) % 60;
+    out.push_back(r);
+  }
+  return out;
+}
+
+}  // namespace
+
+ScenarioParser::ScenarioParser() : LocalNow(computerNow) {}
+
+ScenarioParser::ClockDraft& ScenarioParser::current(const std::string& AWhere) {
+  if (FCurrent == 0) {
+    auto [it, added] = FClocks.try_emplace(1);
+    if (added) {
+      it->second.Settings.Number = 1;
+      it->second.Samples = 3;
+      it->second.Where = AWhere;
+    }
+    FCurrent = 1;
+  }
+  return FClocks.at(FCurrent);
+}
+
+void ScenarioParser::parse(const std::string& AText, const std::string& ASource, bool ASemicolons) {
+  FCurrent = 0;
+  std::istringstream in(AText);
+  int lineNo = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++lineNo;
+    const auto hash = line.find('#');
+    if (hash != std::string::npos) line.erase(hash);
+    std::vector<std::string> parts;
+    if (ASemicolons) {
+      std::istringstream stmts(line);
+      for (std::string s; std::getline(stmts, s, ';');) parts.push_back(s);
+    } else {
+      parts.push_back(line);
+    }
+    int partNo = 0;
+    for (const auto& part : parts) {
+      ++partNo;
+      const std::string where =
+          ASource + ":" + std::to_string(lineNo) +
+          (parts.size() > 1 ? " (statement " + std::to_string(partNo) + ")" : "");
+      if (!trim(part).empty()) statement(trim(part), where);
+    }
+  }
+}
+
+void ScenarioParser::statement(const std::string& ALine, const std::string& AWhere) {
+  const auto space = ALine.find_first_of(" \t");
+  const std::string keyword = lower(ALine.substr(0, space));
+  const std::string rest = space == std::string::npos ? std::string() : trim(ALine.substr(space));
+  const std::vector<std::string> args = words(rest);
+  auto needArgs = [&](std::size_t AMin, std::size_t AMax) {
+    if (args.size() < AMin || args.size() > AMax)
+      fail(AWhere, "\"" + keyword + "\" takes " +
+                       (AMin == AMax ? std::to_string(AMin)
+                                     : std::to_string(AMin) + " to " + std::to_string(AMax)) +
+                       " value(s)");
+  };
+
+  if (keyword == "protocol") {
+    needArgs(1, 1);
+    const std::string p = lower(args[0]);
+    if (p == "rs232")
+      FProtocol = Scenario::Protocol::RS232;
+    else if (p == "rs485")
+      FProtocol = Scenario::Protocol::RS485;
+    else
+      fail(AWhere, "protocol must be RS232 or RS485: " + args[0]);
+    return;
+  }
+  if (keyword == "clock") {
+    needArgs(1, 1);
+    const int n = integer(args[0], 1, 32, "clock number", AWhere);
+    auto [it, added] = FClocks.try_emplace(n);
+    if (added) {
+      it->second.Settings.Number = n;
+      it->second.Where = AWhere;
+    }
+    FCurrent = n;
+    return;
+  }
+
+  ClockDraft& c = current(AWhere);
+  TextClockSettings& s = c.Settings;
+  if (keyword == "name" || keyword == "firmware") {
+    if (rest.empty()) fail(AWhere, "\"" + keyword + "\" needs a text");
+    const std::string text = unescape(rest, AWhere);
+    const std::size_t limit = keyword == "name" ? 20 : 25;
+    if (text.size() > limit)
+      fail(AWhere, keyword + " longer than " + std::to_string(limit) + " bytes: " + rest);
+    (keyword == "name" ? s.Name : s.Firmware) = text;
+  } else if (keyword == "kind") {
+    needArgs(1, 1);
+    const std::string k = lower(args[0]);
+    if (k == "auto")
+      s.Kind = TextClockKind::Auto;
+    else if (k == "short")
+      s.Kind = TextClockKind::Short;
+    else if (k == "lumen")
+      s.Kind = TextClockKind::Lumen;
+    else if (k == "corax")
+      s.Kind = TextClockKind::Corax;
+    else
+      fail(AWhere, "kind must be auto, short, lumen or corax: " + args[0]);
+  } else if (keyword == "second-code") {
+    needArgs(1, 1);
+    s.SecondCode = yesNo(args[0], keyword, AWhere);
+  } else if (keyword == "status") {
+    needArgs(1, 1);
+    s.ForcedStatus = lower(args[0]) == "auto" ? -1 : integer(args[0], 0, 3, "status", AWhere);
+  } else if (keyword == "busy") {
+    needArgs(1, 1);
+    s.Busy = yesNo(args[0], keyword, AWhere);
+  } else if (keyword == "calendar") {
+    needArgs(1, 1);
+    const std::string k = lower(args[0]);
+    if (k == "solar")
+      s.Calendar = SimCalendar::Solar;
+    else if (k == "gregorian")
+      s.Calendar = SimCalendar::Gregorian;
+    else
+      fail(AWhere, "calendar must be solar or gregorian: " + args[0]);
+  } else if (keyword == "datetime") {
+    if (args.size() == 1 && lower(args[0]) == "now") {
+      c.DateTimeNow = true;
+      c.DateTimeGiven = true;
+      return;
+    }
+    needArgs(2, 2);
+    SimDateTime d;
+    parseDate(args[0], d, AWhere);
+    parseTime(args[1], d, AWhere);
+    if (!simcal::isValid(s.Calendar, d))
+      fail(AWhere, "no such date in the clock's calendar: " + args[0]);
+    s.DateTime = d;
+    c.DateTimeGiven = true;
+    c.DateTimeNow = false;
+  } else if (keyword == "baud") {
+    needArgs(1, 1);
+    s.Baud = lower(args[0]) == "any" ? 0 : integer(args[0], 50, 4000000, "baud", AWhere);
+  } else if (keyword == "latency") {
+    needArgs(1, 1);
+    s.LatencyMs = static_cast<std::uint32_t>(integer(args[0], 0, 600000, "latency", AWhere));
+  } else if (keyword == "record") {
+    if (args.size() < 3) fail(AWhere, "\"record\" needs CARD DATE TIME");
+    ClockRecord r;
+    if (!allDigits(args[0])) fail(AWhere, "card number must be decimal digits: " + args[0]);
+    if (args[0].size() > 10) fail(AWhere, "card number longer than 10 digits: " + args[0]);
+    r.Card = args[0];
+    parseDate(args[1], r.When, AWhere);
+    parseTime(args[2], r.When, AWhere);
+    if (!simcal::isValid(s.Calendar, r.When))
+      fail(AWhere, "no such date in the clock's calendar: " + args[1]);
+    for (std::size_t i = 3; i < args.size(); ++i) {
+      const std::string a = lower(args[i]);
+      if (a == "finger") {
+        r.Finger = true;
+      } else if (a.rfind("event=", 0) == 0) {
+        r.Event = integer(a.substr(6), 0, 3, "event", AWhere);
+      } else if (a.rfind("type2=", 0) == 0) {
+        if (args[i].size() != 8) fail(AWhere, "type2 takes two characters: " + args[i]);
+        r.RecType2 = args[i].substr(6);
+      } else if (a.rfind("seq=", 0) == 0) {
+        const std::string v = args[i].substr(4);
+        if (v.size() != 1 || v[0] < 'A' || v[0] > 'Z')
+          fail(AWhere, "seq takes one letter A to Z: " + args[i]);
+        r.Sequence = v[0];
+      } else {
+        fail(AWhere, "unknown record option: " + args[i]);
+      }
+    }
+    s.Records.push_back(r);
+  } else if (keyword == "samples") {
+    needArgs(1, 1);
+    c.Samples = integer(args[0], 0, 100, "samples", AWhere);
+  } else if (keyword == "clear-records") {
+    needArgs(0, 0);
+    s.Records.clear();
+    c.Samples = 0;
+  } else if (keyword == "misbehave") {
+    if (args.empty()) fail(AWhere, "\"misbehave\" needs a kind");
+    Misbehaviour m;
+    const std::string k = lower(args[0]);
+    std::size_t next = 1;
+    auto value = [&](const std::string& AWhat) -> std::string {
+      if (next >= args.size() || args[next].find('=') != std::string::npos)
+        fail(AWhere, "misbehave " + k + " needs " + AWhat);
+      return args[next++];
+    };
+    if (k == "silence") {
+      m.Kind = MisbehaviourKind::Silence;
+    } else if (k == "delay") {
+      m.Kind = MisbehaviourKind::Delay;
+      m.Ms = static_cast<std::uint32_t>(integer(value("MS"), 0, 600000, "delay", AWhere));
+    } else if (k == "bytewise") {
+      m.Kind = MisbehaviourKind::ByteByByte;
+      m.Ms = static_cast<std::uint32_t>(integer(value("MS"), 0, 60000, "bytewise", AWhere));
+    } else if (k == "garbage") {
+      m.Kind = MisbehaviourKind::Garbage;
+      m.Bytes = hexBytes(value("HEX"), AWhere);
+    } else if (k == "badcheck") {
+      m.Kind = MisbehaviourKind::WrongCheck;
+    } else {
+      fail(AWhere,
+           "unknown misbehaviour (silence, delay, bytewise, garbage, badcheck): " + args[0]);
+    }
+    for (; next < args.size(); ++next) {
+      const std::string a = lower(args[next]);
+      if (a == "always") {
+        m.Times = kAlways;
+      } else if (a.rfind("times=", 0) == 0) {
+        m.Times = integer(a.substr(6), 1, 1000000, "times", AWhere);
+      } else if (a.rfind("cmd=", 0) == 0) {
+        m.Command = hexBytes(a.substr(4), AWhere).substr(0, 1);
+      } else {
+        fail(AWhere, "unknown misbehave option: " + args[next]);
+      }
+    }
+    s.Misbehaviours.push_back(m);
+  } else {
+    fail(AWhere, "unknown statement \"" + keyword + "\"");
+  }
+}
+
+Scenario ScenarioParser::finish() {
+  if (FClocks.empty()) current("default");
+  Scenario sc;
+  sc.LineProtocol = FProtocol;
+  if (FProtocol == Scenario::Protocol::RS232 && FClocks.size() > 1)
+    throw ScenarioError("protocol RS232 serves one clock, the scenario has " +
+                        std::to_string(FClocks.size()) + " (use protocol RS485 for a bus)");
+  for (auto& [number, draft] : FClocks) {
+    TextClockSettings s = draft.Settings;
+    const std::string who = "clock " + std::to_string(number) + " (" + draft.Where + ")";
+    if (draft.DateTimeNow)
+      s.DateTime = simcal::convert(LocalNow(), SimCalendar::Gregorian, s.Calendar);
+    else if (!draft.DateTimeGiven)
+      s.DateTime = defaultDateTime(s.Calendar);
+    if (!simcal::isValid(s.Calendar, s.DateTime))
+      throw ScenarioError(who + ": no such date in its calendar: " + simcal::toString(s.DateTime));
+    const TextClockModel shape(s);
+    const std::size_t width = shape.kind() == TextClockKind::Corax ? 10 : 8;
+    for (const auto& r : s.Records) {
+      if (!simcal::isValid(s.Calendar, r.When))
+        throw ScenarioError(
+            who + ": record of card " + r.Card +
+            ": no such date in the clock's calendar: " + simcal::toString(r.When).substr(0, 16));
+      if (r.Card.size() > width)
+        throw ScenarioError(who + ": card number " + r.Card + " longer than " +
+                            std::to_string(width) + " digits");
+    }
+    auto sample = samples(draft.Samples, s.Calendar, s.DateTime, shape);
+    s.Records.insert(s.Records.begin(), sample.begin(), sample.end());
+    const TextClockModel built(s);
+    for (const auto& r : built.records()) {
+      const std::string reply = built.recordReply(r);
+      if (hasStrayCr(reply))
+        sc.Warnings.push_back(who + ": the record of card " + r.Card +
+                              " has the check byte 0Dh; the tool will take it out with the CR "
+                              "and see a broken record");
+    }
+    sc.Clocks.push_back(std::move(s));
+  }
+  return sc;
+}
+
+Scenario defaultScenario() {
+  ScenarioParser p;
+  return p.finish();
+}
+
+std::unique_ptr<DeviceModel> buildModel(const Scenario& AScenario,
+                                        std::function<std::uint64_t()> ANowMs) {
+  if (AScenario.LineProtocol == Scenario::Protocol::RS485) {
+    auto bus = std::make_unique<Rs485BusModel>();
+    for (const auto& s : AScenario.Clocks) {
+      auto& c = bus->addClock(s);
+      if (ANowMs) c.setTimeSource(ANowMs);
+    }
+    return bus;
+  }
+  auto clock = std::make_unique<TextClockModel>(
+      AScenario.Clocks.empty() ? TextClockSettings{} : AScenario.Clocks.front());
+  if (ANowMs) clock->setTimeSource(ANowMs);
+  return clock;
+}
+
+std::string scenarioHelp() {
+  return R"(Scenario: one statement per line ("#" starts a comment). With -e, statements may
+also be separated by ";". Texts may carry any byte as \xHH (\\ is a backslash).
+
+  protocol RS232|RS485        RS232 (default): one clock; RS485: a bus of clocks
+  clock N                     starts clock N (1..32, its bus address) or goes back to it
+Statements below describe the current clock; before any "clock" in a source they describe
+clock 1, the default clock, which comes with three sample records.
+  name TEXT                   identification name, at most 20 bytes (default "KR-Tal 100")
+  firmware TEXT               at most 25 bytes (default "VER 3.10")
+  kind auto|short|lumen|corax auto goes by the name ("KR-CO": corax, "LUMEN": lumen)
+  second-code yes|no          short records with the second code (default yes)
+  status auto|0|1|2|3         auto: "0" with records, "1" without, +2 when busy
+  busy yes|no
+  calendar solar|gregorian    default solar
+  datetime YYYY/MM/DD HH:MM[:SS] | now
+                              in the clock's calendar; default 1403/09/18 10:30 (solar),
+                              2024/12/08 10:30 (gregorian); the clock runs from the start
+  baud N|any                  the clock's speed on a serial line (default any)
+  latency MS                  ms before a reply (default 5)
+  record CARD YYYY/MM/DD HH:MM [event=0..3] [finger] [type2=XX] [seq=A..Z]
+  samples N                   N sample records of the day before the clock's date
+  clear-records               drops the records and samples given so far
+  misbehave KIND [times=N|always] [cmd=HH]
+      KIND: silence | delay MS | bytewise MS | garbage HEX | badcheck
+      times=N: only the next N replies (default always); cmd=HH: only replies to the
+      command that starts with byte HH (e.g. cmd=03: the record request)
+
+Example (a bus of two clocks):
+  protocol RS485
+  clock 1
+  name KR-Tal 100
+  record 12345 1403/09/17 08:01 event=0
+  clock 5
+  name KR-Corax 5
+  misbehave bytewise 2 times=1
+)";
+}
+
+}  // namespace sim

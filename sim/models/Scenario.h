@@ -1,0 +1,71 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "models/DeviceModel.h"
+#include "models/TextClockModel.h"
+
+namespace sim {
+
+// What clocksim serves: the line protocol and the clocks on the line. The text format is
+// described in Scenario.cpp and by scenarioHelp().
+struct Scenario {
+  enum class Protocol { RS232, RS485 };
+  Protocol LineProtocol = Protocol::RS232;
+  std::vector<TextClockSettings> Clocks;
+  // Things that are allowed but will surprise the user (for example a record whose check byte
+  // is 0Dh, which the receiver's cleaning removes together with the CR).
+  std::vector<std::string> Warnings;
+};
+
+class ScenarioError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads scenario statements from one or more sources (a file, then command-line statements) and
+// builds the scenario. Errors raise ScenarioError with "source:line: message".
+class ScenarioParser {
+ public:
+  // The computer's local date and time, for "datetime now" (replaceable in tests).
+  std::function<SimDateTime()> LocalNow;
+
+  ScenarioParser();
+  // ASemicolons: ";" separates statements too (command-line statements).
+  void parse(const std::string& AText, const std::string& ASource, bool ASemicolons = false);
+  // Applies the defaults, checks what can only be checked on the whole and returns the scenario.
+  Scenario finish();
+
+ private:
+  struct ClockDraft {
+    TextClockSettings Settings;
+    bool DateTimeGiven = false;
+    bool DateTimeNow = false;
+    int Samples = 0;
+    std::string Where;  // where the clock was started, for messages
+  };
+  void statement(const std::string& ALine, const std::string& AWhere);
+  ClockDraft& current(const std::string& AWhere);
+  Scenario::Protocol FProtocol = Scenario::Protocol::RS232;
+  std::map<int, ClockDraft> FClocks;
+  int FCurrent = 0;  // 0: none chosen in this source yet
+};
+
+// The scenario of a clocksim started without one: one RS232 clock "KR-Tal 100", firmware
+// "VER 3.10", solar date 1403/09/18 10:30, three records.
+Scenario defaultScenario();
+
+// The device on the line: a TextClockModel for RS232, an Rs485BusModel for RS485. With a time
+// source the clocks' date and time run.
+std::unique_ptr<DeviceModel> buildModel(const Scenario& AScenario,
+                                        std::function<std::uint64_t()> ANowMs = {});
+
+// The format, as clocksim --help prints it.
+std::string scenarioHelp();
+
+}  // namespace sim

@@ -1,0 +1,78 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "models/DeviceModel.h"
+
+namespace sim {
+
+// Serves device models in real time over TCP and over a pseudo-terminal, with plain POSIX calls.
+// Each transport has its own copy of the device (made by the factory), so that the line settings
+// of the pseudo-terminal do not reach the TCP clients; the TCP clients share one copy, like
+// several connections to one converter.
+class SimServer {
+ public:
+  using Clock = std::chrono::steady_clock;
+  using ModelFactory = std::function<std::unique_ptr<DeviceModel>()>;
+
+  SimServer(ModelFactory AFactory, bool ATrace);
+  ~SimServer();
+  SimServer(const SimServer&) = delete;
+  SimServer& operator=(const SimServer&) = delete;
+
+  // Listens on 127.0.0.1:APort (0 picks a free port); returns the port. Throws std::runtime_error.
+  int listenTcp(int APort);
+  // Opens a pseudo-terminal in raw mode; returns the path of its slave side. Throws
+  // std::runtime_error.
+  std::string openPty();
+  // Ends run() when standard input reaches its end.
+  void exitOnStdinEof() { FWatchStdin = true; }
+  // Serves until stop() (safe from a signal handler) or the end of standard input.
+  void run();
+  static void stop();
+
+  // Milliseconds since the server was made: the devices' time.
+  std::uint64_t nowMs() const;
+
+ private:
+  struct Pending {
+    Clock::time_point At;
+    std::string Bytes;
+  };
+  struct Endpoint {
+    int Fd = -1;
+    std::string Label;
+    bool Pty = false;
+    DeviceModel* Model = nullptr;
+    std::deque<Pending> Out;
+    Clock::time_point LineFreeAt{};  // pty: when the last byte queued has left the line
+    int Baud = 0;                    // pty: the speed the tool set, 0 before it is read
+    int Parity = -1;                 // pty: 0 none, 1 even, -1 not read yet
+  };
+
+  void acceptClient();
+  void readFrom(Endpoint& AEndpoint);
+  void queue(Endpoint& AEndpoint, const ReplyPlan& APlan, Clock::time_point AReceivedAt);
+  // Writes what is due; false when the endpoint is gone.
+  bool flush(Endpoint& AEndpoint, Clock::time_point ANow);
+  void readLineSettings(Endpoint& AEndpoint);
+  void trace(const Endpoint& AEndpoint, const char* ADirection, const std::string& ABytes) const;
+
+  ModelFactory FFactory;
+  bool FTrace;
+  bool FWatchStdin = false;
+  Clock::time_point FStart;
+  int FListenFd = -1;
+  int FPtySlaveFd = -1;  // kept open so the master never sees a hang-up between tool sessions
+  int FClientCount = 0;
+  std::unique_ptr<DeviceModel> FTcpModel;
+  std::unique_ptr<DeviceModel> FPtyModel;
+  std::vector<std::unique_ptr<Endpoint>> FEndpoints;
+};
+
+}  // namespace sim

@@ -1,0 +1,163 @@
+// clocksim: serves simulated time-attendance clocks over TCP and over a pseudo-terminal.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "models/Scenario.h"
+#include "server/SimServer.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+void printUsage(std::FILE* AOut) {
+  std::fprintf(AOut, "%s",
+               R"(Usage: clocksim [--tcp PORT] [--pty] [--scenario FILE] [-e STATEMENTS]...
+                [--trace] [--exit-on-stdin-eof] [--check] [--help]
+
+Serves simulated card clocks that speak the text protocol (RS232, or RS485 with a bus of
+clocks) in real time.
+
+  --tcp PORT            listen on 127.0.0.1:PORT (0 picks a free port); prints "tcp <port>"
+  --pty                 open a pseudo-terminal; prints "pty <slave path>". Replies are paced
+                        at the speed the tool set on it (10 bits per byte).
+                        Without --tcp and --pty, both are served (--tcp 0 --pty).
+  --scenario FILE       the scenario (format below); without one, the default scenario: one
+                        RS232 clock "KR-Tal 100", firmware "VER 3.10", three records
+  -e, --exec STATEMENTS scenario statements, ";" between them; read after the file
+  --trace               every byte received and sent on stderr: "<ms> <where> RX|TX <hex>"
+  --exit-on-stdin-eof   stop when standard input closes (for tests); otherwise run until
+                        SIGTERM or SIGINT
+  --check               read the scenario, print any warnings and exit
+TCP and the pseudo-terminal serve separate copies of the scenario.
+Exit codes: 0 stopped, 1 the port or pseudo-terminal could not be opened, 2 bad usage or
+scenario.
+
+)");
+  std::fprintf(AOut, "%s", sim::scenarioHelp().c_str());
+}
+
+void onSignal(int) {
+  sim::SimServer::stop();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int tcpPort = -1;
+  bool pty = false;
+  bool trace = false;
+  bool exitOnEof = false;
+  bool checkOnly = false;
+  std::string scenarioFile;
+  std::vector<std::string> statements;
+
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "clocksim: %s needs a value\n", a.c_str());
+        std::exit(kExitUsage);
+      }
+      return argv[++i];
+    };
+    if (a == "--help" || a == "-h") {
+      printUsage(stdout);
+      return kExitOk;
+    } else if (a == "--tcp") {
+      const std::string v = value();
+      char* end = nullptr;
+      const long port = std::strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || port < 0 || port > 65535) {
+        std::fprintf(stderr, "clocksim: --tcp needs a port 0 to 65535: %s\n", v.c_str());
+        return kExitUsage;
+      }
+      tcpPort = static_cast<int>(port);
+    } else if (a == "--pty") {
+      pty = true;
+    } else if (a == "--scenario") {
+      scenarioFile = value();
+    } else if (a == "-e" || a == "--exec") {
+      statements.push_back(value());
+    } else if (a == "--trace") {
+      trace = true;
+    } else if (a == "--exit-on-stdin-eof") {
+      exitOnEof = true;
+    } else if (a == "--check") {
+      checkOnly = true;
+    } else {
+      std::fprintf(stderr, "clocksim: unknown argument %s (see --help)\n", a.c_str());
+      return kExitUsage;
+    }
+  }
+  if (tcpPort < 0 && !pty) {
+    tcpPort = 0;
+    pty = true;
+  }
+
+  sim::Scenario scenario;
+  try {
+    sim::ScenarioParser parser;
+    if (!scenarioFile.empty()) {
+      std::ifstream in(scenarioFile, std::ios::binary);
+      if (!in) {
+        std::fprintf(stderr, "clocksim: cannot read scenario %s: %s\n", scenarioFile.c_str(),
+                     std::strerror(errno));
+        return kExitUsage;
+      }
+      std::ostringstream text;
+      text << in.rdbuf();
+      parser.parse(text.str(), scenarioFile);
+    }
+    int n = 0;
+    for (const auto& s : statements) parser.parse(s, "-e #" + std::to_string(++n), true);
+    scenario = parser.finish();
+  } catch (const sim::ScenarioError& e) {
+    std::fprintf(stderr, "clocksim: scenario: %s\n", e.what());
+    return kExitUsage;
+  }
+  for (const auto& w : scenario.Warnings)
+    std::fprintf(stderr, "clocksim: warning: %s\n", w.c_str());
+  if (checkOnly) return kExitOk;
+
+  std::signal(SIGPIPE, SIG_IGN);
+  struct sigaction sa {};
+  sa.sa_handler = onSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+
+  // The clocks run in real time from now on.
+  const auto start = sim::SimServer::Clock::now();
+  auto nowMs = [start]() -> std::uint64_t {
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(sim::SimServer::Clock::now() - start)
+            .count());
+  };
+  sim::SimServer server([&scenario, nowMs] { return sim::buildModel(scenario, nowMs); }, trace);
+  try {
+    if (tcpPort >= 0) {
+      const int port = server.listenTcp(tcpPort);
+      std::printf("tcp %d\n", port);
+      std::fflush(stdout);
+    }
+    if (pty) {
+      const std::string path = server.openPty();
+      std::printf("pty %s\n", path.c_str());
+      std::fflush(stdout);
+    }
+    if (exitOnEof) server.exitOnStdinEof();
+    server.run();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "clocksim: %s\n", e.what());
+    return kExitFailure;
+  }
+  return kExitOk;
+}

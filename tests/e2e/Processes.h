@@ -1,0 +1,45 @@
+#pragma once
+// Starting clocksim and running clockctl from tests, with real processes, pipes and time.
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct RunResult {
+  int ExitCode = -1;
+  std::string Out;
+  std::string Err;
+};
+
+// Runs AProgram with AArgs and the extra environment AEnv; waits at most ATimeoutMs.
+RunResult Run(const std::string& AProgram, const std::vector<std::string>& AArgs,
+              const std::map<std::string, std::string>& AEnv = {}, int ATimeoutMs = 30000);
+
+inline RunResult Clockctl(const std::vector<std::string>& AArgs,
+                          const std::map<std::string, std::string>& AEnv = {}) {
+  return Run(CLOCKCTL_PATH, AArgs, AEnv);
+}
+
+// A clocksim serving a scenario over TCP and a pseudo-terminal until the object goes away.
+class Simulator {
+ public:
+  explicit Simulator(const std::vector<std::string>& AStatements = {});
+  ~Simulator();
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  int tcpPort() const { return FTcpPort; }
+  const std::string& ptyPath() const { return FPtyPath; }
+  std::string tcpAddress() const { return "127.0.0.1:" + std::to_string(FTcpPort); }
+
+ private:
+  pid_t FPid = -1;
+  int FStdin = -1;
+  int FTcpPort = 0;
+  std::string FPtyPath;
+};
+
+}  // namespace e2e
