@@ -48,6 +48,7 @@
 #include <ctime>
 #include <sstream>
 
+#include "models/HdlcBusModel.h"
 #include "models/Rs485BusModel.h"
 
 namespace sim {
@@ -273,8 +274,10 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
       FProtocol = Scenario::Protocol::RS232;
     else if (p == "rs485")
       FProtocol = Scenario::Protocol::RS485;
+    else if (p == "hdlc")
+      FProtocol = Scenario::Protocol::Hdlc;
     else
-      fail(AWhere, "protocol must be RS232 or RS485: " + args[0]);
+      fail(AWhere, "protocol must be RS232, RS485 or Hdlc: " + args[0]);
     return;
   }
   if (keyword == "clock") {
@@ -488,6 +491,14 @@ std::unique_ptr<DeviceModel> buildModel(const Scenario& AScenario,
     }
     return bus;
   }
+  if (AScenario.LineProtocol == Scenario::Protocol::Hdlc) {
+    auto bus = std::make_unique<HdlcBusModel>();
+    for (const auto& s : AScenario.Clocks) {
+      auto& c = bus->addClock(static_cast<std::uint8_t>(s.Number));
+      c.RecordCount = static_cast<int>(s.Records.size());
+    }
+    return bus;
+  }
   auto clock = std::make_unique<TextClockModel>(
       AScenario.Clocks.empty() ? TextClockSettings{} : AScenario.Clocks.front());
   if (ANowMs) clock->setTimeSource(ANowMs);
@@ -498,7 +509,8 @@ std::string scenarioHelp() {
   return R"(Scenario: one statement per line ("#" starts a comment). With -e, statements may
 also be separated by ";". Texts may carry any byte as \xHH (\\ is a backslash).
 
-  protocol RS232|RS485        RS232 (default): one clock; RS485: a bus of clocks
+  protocol RS232|RS485|Hdlc   RS232 (default): one clock; RS485: a bus of clocks; Hdlc: one
+                              or more clocks on the framed protocol, with sessions
   clock N                     starts clock N (1..32, its bus address) or goes back to it
 Statements below describe the current clock; before any "clock" in a source they describe
 clock 1, the default clock, which comes with three sample records.

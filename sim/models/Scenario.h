@@ -15,7 +15,7 @@ namespace sim {
 // What clocksim serves: the line protocol and the clocks on the line. The text format is
 // described in Scenario.cpp and by scenarioHelp().
 struct Scenario {
-  enum class Protocol { RS232, RS485 };
+  enum class Protocol { RS232, RS485, Hdlc };
   Protocol LineProtocol = Protocol::RS232;
   std::vector<TextClockSettings> Clocks;
   // Things that are allowed but will surprise the user (for example a record whose check byte

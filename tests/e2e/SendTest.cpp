@@ -74,3 +74,15 @@ TEST(ClockctlSend, ExitCodesForBadUsageAndUnopenableLine) {
   EXPECT_EQ(r.ExitCode, 3);
   EXPECT_FALSE(r.Err.empty());
 }
+
+TEST(ClockctlSend, HdlcCommandOpensSessionOnce) {
+  Simulator sim({"protocol Hdlc; clock 1; samples 3"});
+  for (const auto& via : kTransports) {
+    const auto r = SendOver(via, sim, {"--clock", "1", "--trace", "send", "--hdlc", "02"});
+    EXPECT_EQ(r.ExitCode, 0) << via.Name << ": " << r.Err;
+    // Ack, then the status data: 01 while the clock holds records.
+    EXPECT_EQ(r.Out, "1 0 0 0 01\n") << via.Name;
+    // One session request (flags 08) before the command frame.
+    EXPECT_NE(r.Err.find("TX 7E 01 01 08 01 00 00"), std::string::npos) << r.Err;
+  }
+}
