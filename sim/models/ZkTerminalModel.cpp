@@ -1,0 +1,217 @@
+#include "models/ZkTerminalModel.h"
+
+#include <algorithm>
+#include <ctime>
+
+namespace sim {
+
+namespace {
+
+zk::DateTime LocalNow() {
+  const std::time_t Now = std::time(nullptr);
+  std::tm Tm{};
+  localtime_r(&Now, &Tm);
+  return {Tm.tm_year + 1900, Tm.tm_mon + 1, Tm.tm_mday, Tm.tm_hour, Tm.tm_min, Tm.tm_sec};
+}
+
+// ATime moved on by ASeconds. A day beyond its month (the terminal's encoding allows day 31 in
+// any month) runs on into the next month.
+zk::DateTime AddSeconds(const zk::DateTime& ATime, long long ASeconds) {
+  using namespace std::chrono;
+  const year_month_day Ymd{year{ATime.Year}, month{static_cast<unsigned>(ATime.Month)},
+                           day{static_cast<unsigned>(ATime.Day)}};
+  if (!Ymd.year().ok() || !Ymd.month().ok() || ATime.Day < 1 || ATime.Day > 31) return ATime;
+  const sys_seconds At = sys_days{Ymd} + hours{ATime.Hour} + minutes{ATime.Minute} +
+                         seconds{ATime.Second} + seconds{ASeconds};
+  const sys_days Day = floor<days>(At);
+  const year_month_day Date{Day};
+  const hh_mm_ss<seconds> Clock{At - Day};
+  return {static_cast<int>(Date.year()),
+          static_cast<int>(static_cast<unsigned>(Date.month())),
+          static_cast<int>(static_cast<unsigned>(Date.day())),
+          static_cast<int>(Clock.hours().count()),
+          static_cast<int>(Clock.minutes().count()),
+          static_cast<int>(Clock.seconds().count())};
+}
+
+}  // namespace
+
+ZkTerminalModel::ZkTerminalModel() {
+  setDeviceTime(LocalNow());
+}
+
+void ZkTerminalModel::setDeviceTime(const zk::DateTime& ATime) {
+  FTimeBase = ATime;
+  FTimeSetAt = std::chrono::steady_clock::now();
+}
+
+zk::DateTime ZkTerminalModel::deviceTime() const {
+  if (!FTimeRunning) return FTimeBase;
+  const auto Elapsed = std::chrono::duration_cast<std::chrono::seconds>(
+      std::chrono::steady_clock::now() - FTimeSetAt);
+  return AddSeconds(FTimeBase, Elapsed.count());
+}
+
+void ZkTerminalModel::setTimeRunning(bool AValue) {
+  setDeviceTime(deviceTime());
+  FTimeRunning = AValue;
+}
+
+void ZkTerminalModel::connectionOpened() {
+  FReceiver.Clear();
+  FSessionId = 0;
+  FAuthenticated = false;
+  FCloseRequested = false;
+  FPreparedBuffer.reset();
+}
+
+void ZkTerminalModel::connectionClosed() {
+  connectionOpened();
+}
+
+ReplyPlan ZkTerminalModel::receive(const std::string& ABytes) {
+  FReceiver.Feed(ABytes);
+  std::string Out;
+  for (;;) {
+    zk::Frame Request;
+    bool ChecksumValid = false;
+    const zk::FrameReceiver::Status Status = FReceiver.Next(Request, &ChecksumValid);
+    if (Status == zk::FrameReceiver::Status::NeedMore) break;
+    if (Status == zk::FrameReceiver::Status::Corrupt) {
+      FReceiver.Resync();
+      continue;
+    }
+    if (!ChecksumValid) {
+      ++FBadChecksumFrames;
+      continue;
+    }
+    FCommands.push_back(Request.Command);
+    if (FCloseRequested) continue;  // nothing more after CMD_EXIT
+    handle(Request, Out);
+  }
+  if (Out.empty()) return {};
+  return {{0, Out}};
+}
+
+void ZkTerminalModel::reply(std::string& AOut, const zk::Frame& ARequest, std::uint16_t ACommand,
+                            const std::string& APayload) const {
+  AOut += zk::BuildFrame(ACommand, FSessionId, ARequest.ReplyId, APayload);
+}
+
+void ZkTerminalModel::handle(const zk::Frame& ARequest, std::string& AOut) {
+  switch (ARequest.Command) {
+    case zk::CMD_CONNECT:
+      // A second CMD_CONNECT on the same connection keeps the session.
+      if (FSessionId == 0) {
+        FSessionId = FNextSessionId;
+        FNextSessionId = static_cast<std::uint16_t>(FNextSessionId + 1);
+        if (FNextSessionId == 0) FNextSessionId = 1;
+        FAuthenticated = !FCommKey.has_value();
+      }
+      reply(AOut, ARequest, FAuthenticated ? zk::CMD_ACK_OK : zk::CMD_ACK_UNAUTH);
+      return;
+    case zk::CMD_AUTH: {
+      if (FSessionId == 0) return reply(AOut, ARequest, zk::CMD_ACK_UNAUTH);
+      if (FCommKey) {
+        // The client's ticks byte stands in the clear at offset 2.
+        const bool Match = ARequest.Payload.size() >= 4 &&
+                           ARequest.Payload.substr(0, 4) ==
+                               zk::MakeCommKey(*FCommKey, FSessionId,
+                                               static_cast<std::uint8_t>(ARequest.Payload[2]));
+        FAuthenticated = FAuthenticated || Match;
+        if (!Match) return reply(AOut, ARequest, zk::CMD_ACK_UNAUTH);
+      }
+      return reply(AOut, ARequest, zk::CMD_ACK_OK);
+    }
+    case zk::CMD_EXIT:
+      reply(AOut, ARequest, zk::CMD_ACK_OK);
+      FCloseRequested = true;
+      return;
+    default:
+      break;
+  }
+  if (FSessionId == 0 || !FAuthenticated) return reply(AOut, ARequest, zk::CMD_ACK_UNAUTH);
+
+  switch (ARequest.Command) {
+    case zk::CMD_GET_VERSION:
+      return reply(AOut, ARequest, zk::CMD_ACK_OK, FFirmware + '\0');
+    case zk::CMD_GET_TIME: {
+      const std::optional<std::uint32_t> Encoded = zk::EncodeTime(deviceTime());
+      if (!Encoded) return reply(AOut, ARequest, zk::CMD_ACK_ERROR);
+      std::string Payload;
+      zk::PutU32(Payload, *Encoded);
+      return reply(AOut, ARequest, zk::CMD_ACK_OK, Payload);
+    }
+    case zk::CMD_SET_TIME: {
+      // Some clients send the value followed by zeros; the first 4 bytes count.
+      std::uint32_t Encoded = 0;
+      if (!zk::ReadU32(ARequest.Payload, 0, Encoded)) {
+        return reply(AOut, ARequest, zk::CMD_ACK_ERROR);
+      }
+      setDeviceTime(zk::DecodeTime(Encoded));
+      return reply(AOut, ARequest, zk::CMD_ACK_OK);
+    }
+    case zk::CMD_CLEAR_ATTLOG:
+      FLog.clear();
+      return reply(AOut, ARequest, zk::CMD_ACK_OK);
+    case zk::CMD_GET_FREE_SIZES: {
+      std::string Payload;
+      for (int Field = 0; Field < 23; ++Field) {
+        zk::PutU32(Payload, Field == 8 ? static_cast<std::uint32_t>(FLog.size()) : 0);
+      }
+      return reply(AOut, ARequest, zk::CMD_ACK_OK, Payload);
+    }
+    case zk::CMD_ENABLEDEVICE:
+    case zk::CMD_DISABLEDEVICE:
+    case zk::CMD_REFRESHDATA:
+      return reply(AOut, ARequest, zk::CMD_ACK_OK);
+    case zk::CMD_PREPARE_BUFFER: {
+      std::uint16_t Inner = 0;
+      if (!zk::ReadU16(ARequest.Payload, 1, Inner) || Inner != zk::CMD_ATTLOG_RRQ) {
+        return reply(AOut, ARequest, zk::CMD_ACK_UNKNOWN);
+      }
+      std::string Buffer = zk::BuildAttendanceBuffer(FLog);
+      if (Buffer.size() <= FSmallBufferLimit) {
+        FPreparedBuffer.reset();
+        return reply(AOut, ARequest, zk::CMD_DATA, Buffer);
+      }
+      const std::uint32_t Size = static_cast<std::uint32_t>(Buffer.size());
+      std::string Payload(1, '\0');
+      zk::PutU32(Payload, Size);
+      zk::PutU32(Payload, Size);
+      zk::PutU32(Payload, 0);
+      FPreparedBuffer = std::move(Buffer);
+      return reply(AOut, ARequest, FLargeBufferReply, Payload);
+    }
+    case zk::CMD_READ_BUFFER:
+      return readChunk(ARequest, AOut);
+    case zk::CMD_FREE_DATA:
+      FPreparedBuffer.reset();
+      return reply(AOut, ARequest, zk::CMD_ACK_OK);
+    default:
+      return reply(AOut, ARequest, zk::CMD_ACK_UNKNOWN);
+  }
+}
+
+// One chunk of the prepared buffer: CMD_PREPARE_DATA with its length, the bytes in CMD_DATA
+// frames, then CMD_ACK_OK, all with the request's reply id.
+void ZkTerminalModel::readChunk(const zk::Frame& ARequest, std::string& AOut) {
+  std::uint32_t Start = 0, Length = 0;
+  if (!FPreparedBuffer || !zk::ReadU32(ARequest.Payload, 0, Start) ||
+      !zk::ReadU32(ARequest.Payload, 4, Length) || Length == 0 ||
+      Start >= FPreparedBuffer->size() || Length > FPreparedBuffer->size() - Start) {
+    return reply(AOut, ARequest, zk::CMD_ACK_ERROR);
+  }
+  std::string Announce;
+  zk::PutU32(Announce, Length);
+  zk::PutU32(Announce, 0);
+  reply(AOut, ARequest, zk::CMD_PREPARE_DATA, Announce);
+  const std::size_t Step = FDataFrameLimit == 0 ? Length : FDataFrameLimit;
+  for (std::size_t Offset = 0; Offset < Length; Offset += Step) {
+    const std::size_t Piece = std::min<std::size_t>(Step, Length - Offset);
+    reply(AOut, ARequest, zk::CMD_DATA, FPreparedBuffer->substr(Start + Offset, Piece));
+  }
+  reply(AOut, ARequest, zk::CMD_ACK_OK);
+}
+
+}  // namespace sim

@@ -1,0 +1,91 @@
+#pragma once
+// A face-recognition terminal of the second kind (KR-Mira120) as it answers on TCP port 4370:
+// sessions with an optional comm key, firmware version, get and set time, the attendance log by
+// the small and the large-data path, clearing the log. The log may hold any number of records.
+//
+// It is a byte-stream model: receive() takes what the client sent (frames may come split or
+// merged) and returns the reply bytes at once. The server that carries it calls
+// connectionOpened() / connectionClosed() around each TCP connection and closes the connection
+// when closeRequested() turns true (after CMD_EXIT).
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "adapters/KRMira120/ZkProtocol.h"
+#include "models/DeviceModel.h"
+
+namespace sim {
+
+class ZkTerminalModel : public DeviceModel {
+ public:
+  ZkTerminalModel();
+
+  ReplyPlan receive(const std::string& ABytes) override;
+  void connectionOpened();
+  void connectionClosed();
+  bool closeRequested() const { return FCloseRequested; }
+
+  // ---- the terminal ----
+  void setFirmwareVersion(const std::string& AValue) { FFirmware = AValue; }
+  const std::string& firmwareVersion() const { return FFirmware; }
+  // The clock runs on from the time set (unless stopped with setTimeRunning(false)).
+  void setDeviceTime(const zk::DateTime& ATime);
+  zk::DateTime deviceTime() const;
+  void setTimeRunning(bool AValue);
+  // A terminal with a comm key answers CMD_CONNECT with CMD_ACK_UNAUTH until CMD_AUTH succeeds.
+  void setCommKey(std::optional<std::uint32_t> AKey) { FCommKey = AKey; }
+  void addRecord(const zk::AttRecord& ARecord) { FLog.push_back(ARecord); }
+  const std::vector<zk::AttRecord>& records() const { return FLog; }
+  void clearLog() { FLog.clear(); }
+
+  // ---- how it answers ----
+  // Attendance buffers of at most this many bytes (4-byte total included) come in one CMD_DATA
+  // reply; larger ones by the large-data path.
+  void setSmallBufferLimit(std::size_t AValue) { FSmallBufferLimit = AValue; }
+  // At most this many bytes per CMD_DATA frame of a chunk (0: the whole chunk in one frame).
+  void setDataFrameLimit(std::size_t AValue) { FDataFrameLimit = AValue; }
+  // The code that announces a large buffer: CMD_ACK_OK (default) or CMD_PREPARE_DATA.
+  void setLargeBufferReply(std::uint16_t ACommand) { FLargeBufferReply = ACommand; }
+  // The session id issued to the next connection that has none.
+  void setNextSessionId(std::uint16_t AValue) { FNextSessionId = AValue; }
+
+  // ---- what came in ----
+  // The command of every well-formed request, in order of arrival.
+  const std::vector<std::uint16_t>& commands() const { return FCommands; }
+  void clearCommands() { FCommands.clear(); }
+  // Requests dropped for a wrong checksum (the terminal does not answer them).
+  int badChecksumFrames() const { return FBadChecksumFrames; }
+  std::uint16_t sessionId() const { return FSessionId; }
+  bool authenticated() const { return FAuthenticated; }
+
+ private:
+  void handle(const zk::Frame& ARequest, std::string& AOut);
+  void reply(std::string& AOut, const zk::Frame& ARequest, std::uint16_t ACommand,
+             const std::string& APayload = {}) const;
+  void readChunk(const zk::Frame& ARequest, std::string& AOut);
+
+  std::string FFirmware = "Ver 6.60 Apr 28 2015";
+  zk::DateTime FTimeBase;
+  std::chrono::steady_clock::time_point FTimeSetAt;
+  bool FTimeRunning = true;
+  std::optional<std::uint32_t> FCommKey;
+  std::vector<zk::AttRecord> FLog;
+
+  std::size_t FSmallBufferLimit = 1024;
+  std::size_t FDataFrameLimit = 0;
+  std::uint16_t FLargeBufferReply = zk::CMD_ACK_OK;
+  std::uint16_t FNextSessionId = 0x8DF3;
+
+  zk::FrameReceiver FReceiver;
+  std::uint16_t FSessionId = 0;  // 0: no session on this connection
+  bool FAuthenticated = false;
+  bool FCloseRequested = false;
+  std::optional<std::string> FPreparedBuffer;  // the buffer of the large-data path being read
+
+  std::vector<std::uint16_t> FCommands;
+  int FBadChecksumFrames = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,44 @@
+#pragma once
+// A loopback TCP server that carries one ZkTerminalModel, for tests and small tools: a thread
+// with a listening socket on 127.0.0.1 that serves one connection at a time, as a terminal does.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "models/ZkTerminalModel.h"
+
+namespace sim {
+
+class ZkTerminalServer {
+ public:
+  // The model is not owned; reach it through withModel while the server runs.
+  explicit ZkTerminalServer(ZkTerminalModel& AModel) : FModel(AModel) {}
+  ~ZkTerminalServer() { stop(); }
+  ZkTerminalServer(const ZkTerminalServer&) = delete;
+  ZkTerminalServer& operator=(const ZkTerminalServer&) = delete;
+
+  // Listens on 127.0.0.1:APort (0: any free port). False when it cannot listen.
+  bool start(std::uint16_t APort = 0);
+  // Closes the connection being served and the listening socket; waits for the thread.
+  void stop();
+  std::uint16_t port() const { return FPort; }
+  int connectionsServed() const { return FConnections; }
+
+  // Runs AFn on the model, never while the server is inside it.
+  template <class F>
+  auto withModel(F&& AFn) {
+    std::lock_guard<std::mutex> Lock(FMutex);
+    return AFn(FModel);
+  }
+
+ private:
+  ZkTerminalModel& FModel;
+  std::mutex FMutex;
+  std::thread FThread;
+  std::atomic<bool> FStop{false};
+  std::atomic<std::uint16_t> FPort{0};
+  std::atomic<int> FConnections{0};
+};
+
+}  // namespace sim

@@ -1,0 +1,117 @@
+#pragma once
+// The adapter through which a clock object talks to a face-recognition terminal of the second kind
+// (KR-Mira120): connect, firmware version, the terminal's clock (kept in Gregorian time; the
+// adapter speaks solar dates), the attendance log handed out one record at a time, and clearing
+// the log once everything fetched has been handed out. A file mode replays a tab-separated text
+// file of log lines instead of a terminal.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "adapters/IOType.h"
+#include "adapters/KRMira120/ZkemControl.h"
+#include "clock/ShortString.h"
+
+// One attendance record as the adapter hands it out; the same fields as the first kind's record.
+struct TMira120Record {
+  TShortString<15> ComIp;
+  std::int32_t ClockNumber = 0;
+  TShortString<10> KartNo;
+  // Solar date "YYYY/MM/DD".
+  TDateStr Date;
+  // "HH:MM".
+  TTimeStr Time;
+  TShortString<2> RecType1;
+  TShortString<2> RecType2;
+  // 'A' when a record was read, character 0 otherwise.
+  char SequenceCode = '\0';
+  TShortString<50> Data;
+  // This kind of terminal sends no photo: always none.
+  std::shared_ptr<std::string> ImageData;
+  bool FingerPrint = false;
+  TIOType IOType = iotNone;
+};
+
+namespace krmira120 {
+// Parts of AText between separators, empty parts included; the last part only when it is not
+// blank. A blank text gives no parts.
+std::vector<std::string> SplitText(const std::string& AText, char ASeparator);
+// APad in front of AText while it is shorter than AWidth.
+std::string PadLeftText(const std::string& AText, char APad, std::size_t AWidth);
+// A decimal (or "$"/"0x" hexadecimal) integer with optional leading blanks and sign and nothing
+// after it; throws EConvertError otherwise.
+int StrToIntStrict(const std::string& S);
+}  // namespace krmira120
+
+// Makes the control of every terminal-mode adapter created from then on with the four-argument
+// constructor (an empty function: the TCP binding, TZkemClient). Lets a test put a terminal of its
+// own behind the adapters that clock objects create.
+using TZkemControlFactory = std::function<std::unique_ptr<IZkemControl>()>;
+void SetZkemControlFactory(TZkemControlFactory AFactory);
+
+class TKrMira120 {
+ public:
+  // Terminal mode, through the TCP binding of the terminal's protocol.
+  TKrMira120(const std::string& AIpAddress, int APort, int AAddress, const std::string& APassword);
+  // Terminal mode through the given control.
+  TKrMira120(const std::string& AIpAddress, int APort, int AAddress, const std::string& APassword,
+             std::unique_ptr<IZkemControl> AControl);
+  // File mode.
+  TKrMira120();
+  ~TKrMira120();
+  TKrMira120(const TKrMira120&) = delete;
+  TKrMira120& operator=(const TKrMira120&) = delete;
+
+  bool Connect();
+  // The terminal's firmware text; "" when it gives none (and in file mode), "-1" when the control
+  // raised an error.
+  std::string GetFirmwareVersion();
+  // The terminal's clock as a solar date "YYYY/MM/DD" and a time "HH:MM".
+  bool GetDateTime(TDateStr& ADate, TTimeStr& ATime);
+  // ADate "YY/MM/DD" (solar; 00..50 is 1400..1450, 51..99 is 1351..1399), ATime "HH:MM". Throws
+  // EConvertError when a part is not a number or the time cannot be encoded.
+  bool SetDateTime(const TDateStr& ADate, const TTimeStr& ATime);
+  // 0 = records waiting, 1 = none. Fetches the log when the current batch is used up.
+  int IsEmpty();
+  // The record at the current index; a cleared record (empty KartNo) when there is none. Throws
+  // EConvertError when the record's date is not a real day.
+  TMira120Record GetRecord();
+  bool NextRecord();
+  bool DeleteAllRecord();
+
+  // File mode only: the next IsEmpty loads this file.
+  void SetInputFileName(const std::string& AValue);
+  bool IsConnected() const { return FIsConnected; }
+  const std::string& IpAddress() const { return FIpAddress; }
+  void SetIpAddress(const std::string& AValue) { FIpAddress = AValue; }
+  int Port() const { return FPort; }
+  void SetPort(int AValue) { FPort = AValue; }
+  int Address() const { return FAddress; }
+  void SetAddress(int AValue) { FAddress = AValue; }
+  const std::string& Password() const { return FPassword; }
+  bool IsInFileMode() const { return FIsInFileMode; }
+
+ private:
+  bool ReadDeviceTime(std::string& ADate, std::string& ATime);
+  bool WriteDeviceTime(int AYear, int AMonth, int ADay, int AHour, int AMinute, int ASecond);
+  // The texts not seen before. AComplete tells whether the whole log was read: only then may an
+  // empty batch lead to clearing the terminal.
+  std::vector<std::string> FetchNewRecords(bool& AComplete);
+  void LoadInputFile();
+
+  std::string FPassword;
+  std::unordered_set<std::string> FAllRecords;
+  std::optional<std::vector<std::string>> FRecords;
+  std::int32_t FCurrentRecordIndex = 0;
+  bool FIsInFileMode = false;
+  std::string FInputFileName;
+  int FPort = 0;
+  std::unique_ptr<IZkemControl> FKRMira120;
+  bool FIsConnected = false;
+  std::string FIpAddress;
+  int FAddress = 0;
+};

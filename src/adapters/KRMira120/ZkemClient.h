@@ -1,0 +1,100 @@
+#pragma once
+// The terminal control spoken directly over the terminals' TCP protocol (port 4370), without the
+// maker's COM control: connect (with an optional comm key), firmware version, device time, the
+// whole attendance log by the small or the large-data path, and clearing the log.
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "adapters/KRMira120/ZkProtocol.h"
+#include "adapters/KRMira120/ZkemControl.h"
+
+// A blocking byte stream to one terminal. Never raises.
+class IZkTransport {
+ public:
+  virtual ~IZkTransport() = default;
+  virtual bool Open(const std::string& AHost, int APort, int ATimeoutMs) = 0;
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+  // Hands every byte to the stream; false when the stream is closed or fails.
+  virtual bool Send(const std::string& ABytes) = 0;
+  // The bytes that arrive within ATimeoutMs ("" when none came or the stream closed).
+  virtual std::string Receive(int ATimeoutMs) = 0;
+};
+
+// A TCP connection through QTcpSocket in blocking mode.
+std::unique_ptr<IZkTransport> CreateTcpZkTransport();
+
+struct TZkemClientSettings {
+  // The terminal's comm key; sent only when the terminal asks for one (0 = none configured).
+  std::uint32_t CommKey = 0;
+  int ConnectTimeoutMs = 3000;
+  // How long one reply frame may take to come.
+  int ReplyTimeoutMs = 5000;
+};
+
+class TZkemClient : public IZkemControl {
+ public:
+  explicit TZkemClient(TZkemClientSettings ASettings = {},
+                       std::unique_ptr<IZkTransport> ATransport = nullptr);
+  ~TZkemClient() override;
+  TZkemClient(const TZkemClient&) = delete;
+  TZkemClient& operator=(const TZkemClient&) = delete;
+
+  int MachineNumber() const override { return FMachineNumber; }
+  void SetMachineNumber(int AValue) override { FMachineNumber = AValue; }
+
+  bool Connect_Net(const std::wstring& IPAdd, int Port) override;
+  bool GetFirmwareVersion(int dwMachineNumber, std::string& strVersion) override;
+  bool GetDeviceTime(int dwMachineNumber, int& dwYear, int& dwMonth, int& dwDay, int& dwHour,
+                     int& dwMinute, int& dwSecond) override;
+  bool SetDeviceTime2(int dwMachineNumber, int dwYear, int dwMonth, int dwDay, int dwHour,
+                      int dwMinute, int dwSecond) override;
+  bool ReadAllGLogData(int dwMachineNumber) override;
+  bool GetLastError(int& dwErrorCode) override;
+  bool SSR_GetGeneralLogData(int dwMachineNumber, std::string& dwEnrollNumber, int& dwVerifyMode,
+                             int& dwInOutMode, int& dwYear, int& dwMonth, int& dwDay, int& dwHour,
+                             int& dwMinute, int& dwSecond, int& dwWorkCode) override;
+  bool ClearGLog(int dwMachineNumber) override;
+
+  // Ends the session (CMD_EXIT) and closes the connection.
+  void Disconnect();
+  bool IsConnected() const { return FConnected; }
+  std::uint16_t SessionId() const { return FSessionId; }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  // Sends one request and waits for the reply frame that carries its reply id.
+  bool Request(std::uint16_t ACommand, const std::string& APayload, zk::Frame& AReply);
+  bool Send(std::uint16_t ACommand, const std::string& APayload);
+  // The next frame that answers the last request; false on timeout, a closed stream or a stream
+  // that is not frames (the connection is dropped then).
+  bool ReceiveReply(zk::Frame& AFrame, Clock::time_point ADeadline);
+  bool ReadAttendanceBuffer(std::string& ABuffer);
+  bool ReadChunk(std::uint32_t AStart, std::uint32_t ALength, std::string& ABuffer);
+  bool Fail(int AErrorCode);
+  bool OpenSession();
+  bool NeedConnection();
+  void DropConnection();
+  Clock::time_point ReplyDeadline() const;
+
+  TZkemClientSettings FSettings;
+  std::unique_ptr<IZkTransport> FTransport;
+  zk::FrameReceiver FReceiver;
+  int FMachineNumber = 1;
+  bool FConnected = false;
+  std::uint16_t FSessionId = 0;
+  std::uint16_t FReplyId = 0;      // reply id of the last request sent
+  std::uint16_t FNextReplyId = 0;  // CMD_CONNECT goes out with 0, every later request with +1
+  // Where the last successful Connect_Net went: a call that finds the connection lost connects
+  // there again once, since the adapter above only connects when it thinks it is not connected.
+  std::string FHost;
+  int FPort = 0;
+  bool FHaveTarget = false;
+  int FLastError = kZkOk;
+  std::vector<zk::AttRecord> FLog;
+  std::size_t FLogIndex = 0;
+};

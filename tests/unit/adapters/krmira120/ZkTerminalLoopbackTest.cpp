@@ -1,0 +1,205 @@
+// The KR-Mira120 adapter and its TCP binding against the simulator's terminal over loopback TCP:
+// firmware, time both ways, records by the small and the large-data path, the clearing of the
+// log, and the comm key.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "adapters/KRMira120/KRMira120.h"
+#include "adapters/KRMira120/ZkemClient.h"
+#include "models/ZkTerminalModel.h"
+#include "models/ZkTerminalServer.h"
+
+namespace {
+
+class ZkTerminalLoopback : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Model.setDeviceTime({2008, 3, 20, 10, 15, 30});
+    Model.setTimeRunning(false);
+    ASSERT_TRUE(Server.start());
+  }
+
+  TZkemClientSettings Settings(std::uint32_t ACommKey = 0) const {
+    TZkemClientSettings S;
+    S.CommKey = ACommKey;
+    S.ConnectTimeoutMs = 1000;
+    S.ReplyTimeoutMs = 2000;
+    return S;
+  }
+
+  std::unique_ptr<TKrMira120> MakeAdapter(std::uint32_t ACommKey = 0) {
+    return std::make_unique<TKrMira120>("127.0.0.1", Server.port(), 1, "",
+                                        std::make_unique<TZkemClient>(Settings(ACommKey)));
+  }
+
+  std::vector<std::uint16_t> Commands() {
+    return Server.withModel([](sim::ZkTerminalModel& M) { return M.commands(); });
+  }
+
+  // The commands once ACount have come (a closing CMD_EXIT is not answered before the client
+  // goes on), or after a second.
+  std::vector<std::uint16_t> Commands(std::size_t ACount) {
+    const auto Until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (Commands().size() < ACount && std::chrono::steady_clock::now() < Until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return Commands();
+  }
+
+  sim::ZkTerminalModel Model;
+  sim::ZkTerminalServer Server{Model};
+};
+
+TEST_F(ZkTerminalLoopback, FirmwareAndTime) {
+  auto Adapter = MakeAdapter();
+  ASSERT_TRUE(Adapter->Connect());
+  EXPECT_TRUE(Adapter->IsConnected());
+  EXPECT_EQ(Adapter->GetFirmwareVersion(), "Ver 6.60 Apr 28 2015");
+  TDateStr Date;
+  TTimeStr Time;
+  ASSERT_TRUE(Adapter->GetDateTime(Date, Time));
+  EXPECT_EQ(Date.str(), "1387/01/01");
+  EXPECT_EQ(Time.str(), "10:15");
+
+  ASSERT_TRUE(Adapter->SetDateTime("88/01/01", "09:45"));
+  EXPECT_EQ(Server.withModel([](sim::ZkTerminalModel& M) { return M.deviceTime(); }),
+            (zk::DateTime{2009, 3, 21, 9, 45, 0}));
+  ASSERT_TRUE(Adapter->GetDateTime(Date, Time));
+  EXPECT_EQ(Date.str(), "1388/01/01");
+  EXPECT_EQ(Time.str(), "09:45");
+  // A date the terminal cannot keep (1351 is 1972) is refused, and the clock stays as it was.
+  EXPECT_FALSE(Adapter->SetDateTime("51/01/01", "08:00"));
+  EXPECT_EQ(Server.withModel([](sim::ZkTerminalModel& M) { return M.deviceTime(); }),
+            (zk::DateTime{2009, 3, 21, 9, 45, 0}));
+  EXPECT_EQ(Server.withModel([](sim::ZkTerminalModel& M) { return M.badChecksumFrames(); }), 0);
+}
+
+TEST_F(ZkTerminalLoopback, RecordsAreHandedOutAndTheLogCleared) {
+  Server.withModel([](sim::ZkTerminalModel& M) {
+    M.addRecord({1, "123", 1, {2008, 3, 20, 8, 30, 5}, 2, 0});
+    M.addRecord({2, "77", 15, {2008, 3, 20, 17, 2, 0}, 3, 0});
+    M.addRecord({3, "5", 1, {2021, 3, 21, 6, 0, 0}, 0, 0});
+    return 0;
+  });
+  auto Adapter = MakeAdapter();
+  ASSERT_TRUE(Adapter->Connect());
+  std::vector<TMira120Record> Records;
+  while (Adapter->IsEmpty() == 0) {
+    Records.push_back(Adapter->GetRecord());
+    Adapter->NextRecord();
+  }
+  ASSERT_EQ(Records.size(), 3u);
+  EXPECT_EQ(Records[0].KartNo.str(), "123");
+  EXPECT_EQ(Records[0].Date.str(), "1387/01/01");
+  EXPECT_EQ(Records[0].Time.str(), "08:30");
+  EXPECT_EQ(Records[0].IOType, ioVacation);
+  EXPECT_EQ(Records[0].Data.str(), std::string(3, '\x01') + "0000000123010108300000A");
+  EXPECT_EQ(Records[1].IOType, ioMission);
+  EXPECT_EQ(Records[2].Date.str(), "1400/01/01");
+  EXPECT_EQ(Records[2].ClockNumber, 1);
+  EXPECT_EQ(Records[2].ComIp.str(), "127.0.0.1");
+  // Handed out in full, nothing new on the next read: the terminal's log was cleared.
+  EXPECT_TRUE(Server.withModel([](sim::ZkTerminalModel& M) { return M.records().empty(); }));
+  EXPECT_EQ(Commands(), (std::vector<std::uint16_t>{zk::CMD_CONNECT, zk::CMD_PREPARE_BUFFER,
+                                                    zk::CMD_PREPARE_BUFFER, zk::CMD_CLEAR_ATTLOG}));
+}
+
+TEST_F(ZkTerminalLoopback, FiveThousandRecordsByTheLargeDataPath) {
+  constexpr int kCount = 5000;
+  Server.withModel([](sim::ZkTerminalModel& M) {
+    for (int I = 0; I < kCount; ++I) {
+      const zk::DateTime When = zk::DecodeTime(*zk::EncodeTime({2015, 1, 1, 0, 0, 0}) +
+                                               static_cast<std::uint32_t>(I) * 97);
+      M.addRecord({static_cast<std::uint16_t>(I), std::to_string(100000 + I), 1, When,
+                   static_cast<std::uint8_t>(I % 4), 0});
+    }
+    return 0;
+  });
+  auto Adapter = MakeAdapter();
+  ASSERT_TRUE(Adapter->Connect());
+  const auto Start = std::chrono::steady_clock::now();
+  std::vector<TMira120Record> Records;
+  while (Adapter->IsEmpty() == 0 && Records.size() <= kCount) {
+    Records.push_back(Adapter->GetRecord());
+    Adapter->NextRecord();
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(5));
+  ASSERT_EQ(Records.size(), static_cast<std::size_t>(kCount));
+  std::set<std::string> Cards;
+  for (const TMira120Record& R : Records) Cards.insert(R.KartNo.str());
+  EXPECT_EQ(Cards.size(), static_cast<std::size_t>(kCount));
+  EXPECT_EQ(Records.front().KartNo.str(), "100000");
+  EXPECT_EQ(Records.back().KartNo.str(), std::to_string(100000 + kCount - 1));
+  EXPECT_EQ(Records[2].IOType, ioVacation);
+  EXPECT_EQ(Records[3].IOType, ioMission);
+  // 4 + 5000 * 40 bytes: four chunks of at most 65472 bytes, then the buffer is freed; the
+  // second read finds nothing new and the log is cleared.
+  const std::vector<std::uint16_t> Expected = {
+      zk::CMD_CONNECT,     zk::CMD_PREPARE_BUFFER, zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,
+      zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,    zk::CMD_FREE_DATA,   zk::CMD_PREPARE_BUFFER,
+      zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,    zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,
+      zk::CMD_FREE_DATA,   zk::CMD_CLEAR_ATTLOG};
+  EXPECT_EQ(Commands(), Expected);
+  EXPECT_TRUE(Server.withModel([](sim::ZkTerminalModel& M) { return M.records().empty(); }));
+}
+
+TEST_F(ZkTerminalLoopback, CommKey) {
+  Server.withModel([](sim::ZkTerminalModel& M) {
+    M.setCommKey(12345);
+    return 0;
+  });
+  struct Case {
+    std::uint32_t Key;
+    bool Connects;
+  };
+  for (const Case& C : std::vector<Case>{{54321, false}, {0, false}, {12345, true}}) {
+    auto Adapter = MakeAdapter(C.Key);
+    EXPECT_EQ(Adapter->Connect(), C.Connects) << C.Key;
+    EXPECT_EQ(Adapter->IsConnected(), C.Connects) << C.Key;
+    EXPECT_EQ(Adapter->GetFirmwareVersion(), C.Connects ? "Ver 6.60 Apr 28 2015" : "") << C.Key;
+  }
+}
+
+TEST_F(ZkTerminalLoopback, SessionsEndAndComeAgain) {
+  {
+    TZkemClient Client(Settings());
+    ASSERT_TRUE(Client.Connect_Net(L"127.0.0.1", Server.port()));
+    const std::uint16_t First = Client.SessionId();
+    // Connecting again ends the first session and opens another.
+    ASSERT_TRUE(Client.Connect_Net(L"127.0.0.1", Server.port()));
+    EXPECT_NE(Client.SessionId(), First);
+    std::string Version;
+    EXPECT_TRUE(Client.GetFirmwareVersion(1, Version));
+  }
+  EXPECT_EQ(Commands(5), (std::vector<std::uint16_t>{zk::CMD_CONNECT, zk::CMD_EXIT, zk::CMD_CONNECT,
+                                                     zk::CMD_GET_VERSION, zk::CMD_EXIT}));
+  EXPECT_EQ(Server.connectionsServed(), 2);
+}
+
+TEST(ZkTerminalLoopbackNoServer, NothingListening) {
+  sim::ZkTerminalModel Model;
+  std::uint16_t Port = 0;
+  {
+    sim::ZkTerminalServer Server(Model);
+    ASSERT_TRUE(Server.start());
+    Port = Server.port();
+  }
+  TZkemClientSettings S;
+  S.ConnectTimeoutMs = 1000;
+  TKrMira120 Adapter("127.0.0.1", Port, 1, "", std::make_unique<TZkemClient>(S));
+  const auto Start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(Adapter.Connect());
+  EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::milliseconds(1500));
+  TDateStr Date;
+  TTimeStr Time;
+  EXPECT_FALSE(Adapter.GetDateTime(Date, Time));
+  EXPECT_EQ(Adapter.IsEmpty(), 1);
+}
+
+}  // namespace
