@@ -10,7 +10,7 @@ packages=(
   clang libclang-rt-dev clang-format
 )
 # The window program and its tests.
-packages+=(libgl-dev fonts-noto-core xvfb xauth)
+packages+=(libgl-dev fonts-noto-core fonts-noto-ui-core xvfb xauth)
 
 missing=()
 for p in "${packages[@]}"; do

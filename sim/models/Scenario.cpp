@@ -34,6 +34,14 @@
 //   samples N                   N sample records dated the day before the clock's date, placed
 //                               before the clock's own records
 //   clear-records               drops the records given so far (and the samples)
+//   ready yes|no                RS232: whether 07h is answered "!" (default yes)
+// For clocks on an HDLC line, besides name, firmware, status, calendar, datetime and records:
+//   description TEXT            the device description, at most 60 bytes; default: the name,
+//                               the firmware as "Ver ..." (a leading "VER" is written "Ver"),
+//                               "Rec 50000" and "CAM", each followed by ";"
+//   serial N                    the serial number, 0..4294967295 (default 1234567)
+//   prefix xy|xyz|none          what comes before the date-time answer (default xy; an Ember
+//                               may send xyz)
 //   misbehave KIND [times=N|always] [cmd=HH]
 //                               KIND: silence | delay MS | bytewise MS | garbage HEX | badcheck
 //                               silence: no reply; delay: MS more before the reply; bytewise:
@@ -347,6 +355,30 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
     s.DateTime = d;
     c.DateTimeGiven = true;
     c.DateTimeNow = false;
+  } else if (keyword == "ready") {
+    needArgs(1, 1);
+    s.Ready = yesNo(args[0], keyword, AWhere);
+  } else if (keyword == "description") {
+    if (rest.empty()) fail(AWhere, "\"description\" needs a text");
+    const std::string text = unescape(rest, AWhere);
+    if (text.size() > 60) fail(AWhere, "description longer than 60 bytes: " + rest);
+    s.Description = text;
+  } else if (keyword == "serial") {
+    needArgs(1, 1);
+    if (!allDigits(args[0]) || args[0].size() > 10 || std::stoull(args[0]) > 0xFFFFFFFFull)
+      fail(AWhere, "serial must be a number 0..4294967295: " + args[0]);
+    s.SerialNumber = static_cast<std::uint32_t>(std::stoull(args[0]));
+  } else if (keyword == "prefix") {
+    needArgs(1, 1);
+    const std::string k = lower(args[0]);
+    if (k == "xy")
+      s.DateTimePrefix = "XY";
+    else if (k == "xyz")
+      s.DateTimePrefix = "XYZ";
+    else if (k == "none")
+      s.DateTimePrefix.clear();
+    else
+      fail(AWhere, "prefix must be xy, xyz or none: " + args[0]);
   } else if (keyword == "baud") {
     needArgs(1, 1);
     s.Baud = lower(args[0]) == "any" ? 0 : integer(args[0], 50, 4000000, "baud", AWhere);
@@ -476,6 +508,19 @@ Scenario ScenarioParser::finish() {
   return sc;
 }
 
+std::string hdlcDescription(const TextClockSettings& ASettings) {
+  if (!ASettings.Description.empty()) return ASettings.Description;
+  // The tool takes the field that contains "Ver" (letter case matters) as the firmware.
+  std::string firmware = ASettings.Firmware;
+  if (firmware.find("Ver") == std::string::npos) {
+    if (lower(firmware.substr(0, 3)) == "ver")
+      firmware = "Ver" + firmware.substr(3);
+    else
+      firmware = "Ver " + firmware;
+  }
+  return ASettings.Name + ";" + firmware + ";Rec 50000;CAM;";
+}
+
 Scenario defaultScenario() {
   ScenarioParser p;
   return p.finish();
@@ -496,6 +541,12 @@ std::unique_ptr<DeviceModel> buildModel(const Scenario& AScenario,
     for (const auto& s : AScenario.Clocks) {
       auto& c = bus->addClock(static_cast<std::uint8_t>(s.Number));
       c.RecordCount = static_cast<int>(s.Records.size());
+      c.DeviceDescription = hdlcDescription(s);
+      c.Calendar = s.Calendar;
+      c.setDateTime(s.DateTime);
+      c.DateTimePrefix = s.DateTimePrefix;
+      c.SerialNumber = s.SerialNumber;
+      if (ANowMs) c.setTimeSource(ANowMs);
     }
     return bus;
   }
@@ -525,6 +576,7 @@ clock 1, the default clock, which comes with three sample records.
                               in the clock's calendar; default 1403/09/18 10:30 (solar),
                               2024/12/08 10:30 (gregorian); the clock runs from the start
   baud N|any                  the clock's speed on a serial line (default any)
+  ready yes|no                RS232: 07h answered "!" (ready to be set) or not (default yes)
   latency MS                  ms before a reply (default 5)
   record CARD YYYY/MM/DD HH:MM [event=0..3] [finger] [type2=XX] [seq=A..Z]
   samples N                   N sample records of the day before the clock's date
@@ -533,6 +585,10 @@ clock 1, the default clock, which comes with three sample records.
       KIND: silence | delay MS | bytewise MS | garbage HEX | badcheck
       times=N: only the next N replies (default always); cmd=HH: only replies to the
       command that starts with byte HH (e.g. cmd=03: the record request)
+HDLC clocks (protocol Hdlc) also take:
+  description TEXT            the device description (default: NAME;Ver ...;Rec 50000;CAM;)
+  serial N                    serial number (default 1234567)
+  prefix xy|xyz|none          before the date-time answer (default xy; xyz as an Ember)
 
 Example (a bus of two clocks):
   protocol RS485

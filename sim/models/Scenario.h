@@ -65,6 +65,9 @@ Scenario defaultScenario();
 std::unique_ptr<DeviceModel> buildModel(const Scenario& AScenario,
                                         std::function<std::uint64_t()> ANowMs = {});
 
+// The device description an HDLC clock of these settings sends.
+std::string hdlcDescription(const TextClockSettings& ASettings);
+
 // The format, as clocksim --help prints it.
 std::string scenarioHelp();
 

@@ -244,7 +244,7 @@ ModelReply TextClockModel::answer(const std::string& ACommand, bool ARs485) {
       shortReply = true;
       break;
     case 0x07:
-      r.Bytes = "!";
+      r.Bytes = FS.Ready ? "!" : "?";
       shortReply = true;
       break;
     case 'A':

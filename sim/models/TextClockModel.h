@@ -56,6 +56,14 @@ struct TextClockSettings {
   std::uint32_t LatencyMs = 5;
   std::vector<ClockRecord> Records;  // oldest first
   std::vector<Misbehaviour> Misbehaviours;
+  // RS232: whether 07h is answered "!" (ready for a setting) or "?" (not ready).
+  bool Ready = true;
+  // Only for a clock on an HDLC line (a scenario describes those with the same settings):
+  // the device description (empty: built from Name and Firmware), the serial number, and what
+  // comes before the date-time answer ("XY", "XYZ" as an Ember sends it, or nothing).
+  std::string Description;
+  std::uint32_t SerialNumber = 1234567;
+  std::string DateTimePrefix = "XY";
 };
 
 // One card clock that speaks the text protocol.
@@ -78,7 +86,7 @@ struct TextClockSettings {
 //                      second code, 8 bytes "00000000" (not read by the tool), sequence letter,
 //                      CR, c (38 bytes)
 //   09h acknowledge    removes the oldest record and answers 04h; an empty clock answers 15h
-//   07h                answered "!" (ready for a setting)
+//   07h                answered "!" (ready for a setting), "?" when not Ready
 //   "T" YYYYMMDD d HHMM 14h  sets the date and time (Gregorian, kept in the clock's calendar);
 //                      answered "G", or "E" for a date or time that does not exist
 // On RS485 the short replies (status, 04h/15h, "!", "G"/"E", firmware) are wrapped as

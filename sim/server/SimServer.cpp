@@ -133,7 +133,7 @@ std::string SimServer::openPty() {
   // with a hang-up that poll reports until the tool opens the port again.
   FPtySlaveFd = open(path.c_str(), O_RDWR | O_NOCTTY);
   setNonBlocking(master);
-  FPtyModel = FFactory();
+  FPtyModel = FPtyFactory ? FPtyFactory() : FFactory();
   auto e = std::make_unique<Endpoint>();
   e->Fd = master;
   e->Label = "pty";

@@ -21,6 +21,8 @@ class SimServer {
   using ModelFactory = std::function<std::unique_ptr<DeviceModel>()>;
 
   SimServer(ModelFactory AFactory, bool ATrace);
+  // The pseudo-terminal's device comes from its own factory (a modem in front of the clocks).
+  void setPtyFactory(ModelFactory AFactory) { FPtyFactory = std::move(AFactory); }
   ~SimServer();
   SimServer(const SimServer&) = delete;
   SimServer& operator=(const SimServer&) = delete;
@@ -64,6 +66,7 @@ class SimServer {
   void trace(const Endpoint& AEndpoint, const char* ADirection, const std::string& ABytes) const;
 
   ModelFactory FFactory;
+  ModelFactory FPtyFactory;
   bool FTrace;
   bool FWatchStdin = false;
   Clock::time_point FStart;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "models/HayesModemModel.h"
 #include "models/Scenario.h"
 #include "server/SimServer.h"
 
@@ -20,7 +21,7 @@ constexpr int kExitUsage = 2;
 void printUsage(std::FILE* AOut) {
   std::fprintf(AOut, "%s",
                R"(Usage: clocksim [--tcp PORT] [--pty] [--scenario FILE] [-e STATEMENTS]...
-                [--trace] [--exit-on-stdin-eof] [--check] [--help]
+                [--trace] [--exit-on-stdin-eof] [--modem ...] [--check] [--help]
 
 Serves simulated card clocks that speak the text protocol (RS232, or RS485 with a bus of
 clocks) in real time.
@@ -35,6 +36,12 @@ clocks) in real time.
   --trace               every byte received and sent on stderr: "<ms> <where> RX|TX <hex>"
   --exit-on-stdin-eof   stop when standard input closes (for tests); otherwise run until
                         SIGTERM or SIGINT
+  --modem               a Hayes modem in front of the pseudo-terminal's clocks: the tool
+                        dials (ATD), talks to the clocks once connected, hangs up (+++, ATH0)
+  --modem-answer A      the modem's answer to every number: VERDICT[:SPEED][@MS] with VERDICT
+                        connect, busy, nodialtone, nocarrier or silent (default connect:9600@3000)
+  --modem-number N=A    the answer when number N is dialled (repeatable)
+  --modem-lower         the modem answers in lower case
   --check               read the scenario, print any warnings and exit
 TCP and the pseudo-terminal serve separate copies of the scenario.
 Exit codes: 0 stopped, 1 the port or pseudo-terminal could not be opened, 2 bad usage or
@@ -58,6 +65,9 @@ int main(int argc, char** argv) {
   bool checkOnly = false;
   std::string scenarioFile;
   std::vector<std::string> statements;
+  bool modem = false;
+  sim::HayesModemSettings modemSettings;
+  modemSettings.Answer = *sim::ParseDialAnswer("connect:9600@3000");
 
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -90,6 +100,32 @@ int main(int argc, char** argv) {
       trace = true;
     } else if (a == "--exit-on-stdin-eof") {
       exitOnEof = true;
+    } else if (a == "--modem") {
+      modem = true;
+    } else if (a == "--modem-answer" || a == "--modem-number") {
+      modem = true;
+      std::string v = value();
+      std::string number;
+      if (a == "--modem-number") {
+        const auto eq = v.find('=');
+        if (eq == std::string::npos || eq == 0) {
+          std::fprintf(stderr, "clocksim: --modem-number needs NUMBER=ANSWER: %s\n", v.c_str());
+          return kExitUsage;
+        }
+        number = v.substr(0, eq);
+        v = v.substr(eq + 1);
+      }
+      const auto answer = sim::ParseDialAnswer(v);
+      if (!answer) {
+        std::fprintf(stderr, "clocksim: not a modem answer: %s\n", v.c_str());
+        return kExitUsage;
+      }
+      if (number.empty())
+        modemSettings.Answer = *answer;
+      else
+        modemSettings.Numbers[number] = *answer;
+    } else if (a == "--modem-lower") {
+      modem = modemSettings.LowerCase = true;
     } else if (a == "--check") {
       checkOnly = true;
     } else {
@@ -142,6 +178,12 @@ int main(int argc, char** argv) {
             .count());
   };
   sim::SimServer server([&scenario, nowMs] { return sim::buildModel(scenario, nowMs); }, trace);
+  if (modem) {
+    server.setPtyFactory([&scenario, &modemSettings, nowMs]() -> std::unique_ptr<sim::DeviceModel> {
+      return std::make_unique<sim::HayesModemModel>(sim::buildModel(scenario, nowMs),
+                                                     modemSettings, nowMs);
+    });
+  }
   try {
     if (tcpPort >= 0) {
       const int port = server.listenTcp(tcpPort);

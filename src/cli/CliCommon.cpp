@@ -68,11 +68,26 @@ LineOptions TakeLineOptions(std::vector<std::string>& AArgs) {
   if (auto clock = TakeOption(AArgs, "--clock")) o.Clock = ParseInt(*clock, "--clock", 1, 32);
   o.Detecting = TakeFlag(AArgs, "--detecting");
   o.Trace = TakeFlag(AArgs, "--trace");
+  if (auto number = TakeOption(AArgs, "--modem")) {
+    if (number->empty()) throw UsageError{"--modem needs a phone number"};
+    if (o.TcpHost) throw UsageError{"--modem needs a serial port, not --tcp"};
+    o.ModemNumber = *number;
+  }
   return o;
 }
 
-std::unique_ptr<TClockSet> BuildLine(const LineOptions& AOptions) {
-  auto line = std::make_unique<TClockSet>();
+void LineCloser::operator()(TClockSet* ALine) const {
+  try {
+    ALine->Close();
+  } catch (...) {
+    // The port is gone: there is nothing left to hang up through, and a line being freed
+    // must not throw.
+  }
+  delete ALine;
+}
+
+LineHandle BuildLine(const LineOptions& AOptions) {
+  LineHandle line(new TClockSet);
   if (AOptions.TcpHost) {
     line->ChangeConnectionType(TcpIp);
     line->ChangeSocketAddress(*AOptions.TcpHost);
@@ -80,6 +95,10 @@ std::unique_ptr<TClockSet> BuildLine(const LineOptions& AOptions) {
   } else {
     line->ChangeBaudRate(BitsToBaudRate(AOptions.Baud));
     line->ComPort()->setPortName(AOptions.Port);
+    if (AOptions.ModemNumber) {
+      line->ChangeConnectionType(Modem);
+      line->ChangePhoneNumber(*AOptions.ModemNumber);
+    }
   }
   line->SetProtocol(AOptions.Protocol);
   line->Clocks().front()->ClockNumber = static_cast<TClockNumber>(AOptions.Clock);
@@ -93,6 +112,21 @@ std::unique_ptr<TClockSet> BuildLine(const LineOptions& AOptions) {
 }
 
 bool OpenLine(TClockSet& ALine, std::ostream& AErr) {
+  if (!OpenPort(ALine, AErr)) return false;
+  if (ALine.EffectiveConnectionType() != Modem) return true;
+  std::string outcome;
+  try {
+    ALine.Dial(outcome);
+  } catch (const PlatformError& e) {
+    AErr << e.what() << "\n";
+    return false;
+  }
+  if (ALine.ModemConnected()) return true;
+  AErr << outcome << "\n";
+  return false;
+}
+
+bool OpenPort(TClockSet& ALine, std::ostream& AErr) {
   if (ALine.EffectiveConnectionType() == TcpIp) {
     if (ALine.OpenTcpIpPort()) return true;
     AErr << "cannot connect to " << ALine.SocketAddress() << ":" << ALine.SocketPort() << "\n";

@@ -25,7 +25,15 @@ struct LineOptions {
   int Clock = 1;
   bool Detecting = false;
   bool Trace = false;
+  // --modem NUMBER: a modem on the serial port; the line dials NUMBER when it is opened.
+  std::optional<std::string> ModemNumber;
 };
+
+// Closes and frees a line: a modem line that is still connected hangs up first.
+struct LineCloser {
+  void operator()(TClockSet* ALine) const;
+};
+using LineHandle = std::unique_ptr<TClockSet, LineCloser>;
 
 // Takes the line options out of AArgs (wherever they stand) and leaves the rest.
 LineOptions TakeLineOptions(std::vector<std::string>& AArgs);
@@ -35,8 +43,10 @@ bool TakeFlag(std::vector<std::string>& AArgs, const std::string& AName);
 int ParseInt(const std::string& AText, const std::string& AWhat, int AMin, int AMax);
 
 // A line set up as the options say, with its clock AOptions.Clock in the clock list.
-std::unique_ptr<TClockSet> BuildLine(const LineOptions& AOptions);
-// Opens the serial port or connects the socket; false when the line cannot be opened (the
-// reason goes to AErr).
+LineHandle BuildLine(const LineOptions& AOptions);
+// Opens the serial port or connects the socket, and on a modem line dials; false when the line
+// cannot be opened or the dial does not connect (the reason goes to AErr).
 bool OpenLine(TClockSet& ALine, std::ostream& AErr);
+// Opens the serial port or connects the socket only.
+bool OpenPort(TClockSet& ALine, std::ostream& AErr);
 TBasicClock& LineClock(TClockSet& ALine);

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <iostream>
 
+#include "cli/CalendarCommand.h"
 #include "cli/Commands.h"
 
 namespace {
@@ -16,10 +17,17 @@ const char* const kUsage =
     "  --clock N            clock number on the line, 1 to 32 (default 1)\n"
     "  --detecting          use the short timeouts of a detection\n"
     "  --trace              write every byte exchange to stderr as '<ms> TX|RX <hex>'\n"
+    "  --modem NUMBER       a modem on the serial port: dial NUMBER before the command and\n"
+    "                       hang up after it\n"
     "commands:\n"
+    "  calendar DATE        a Gregorian date (year above 1800) as solar, any other as\n"
+    "                       Gregorian, both as YYYY/MM/DD\n"
     "  ports                COM names with their devices, and the system's serial ports\n"
     "  send HEX --reply-length N [--reply-start HEX]\n"
     "                       one command exchange; prints the decoded reply as hex\n"
+    "  send --hdlc HEX      HEX is the data of an HDLC command frame to --clock N; prints the\n"
+    "                       packet's flags (ack nack busy session as 0/1) and its data as hex\n"
+    "  dial                 dials the --modem number; prints the outcome and the connect speed\n"
     "exit codes: 0 done, 1 no answer, 2 usage error, 3 the line could not be opened\n";
 }  // namespace
 
@@ -35,8 +43,10 @@ int main(int argc, char** argv) {
     if (args.empty()) throw UsageError{"no command given"};
     const std::string command = args.front();
     args.erase(args.begin());
+    if (command == "calendar") return RunCalendarCommand(args, std::cout, std::cerr);
     if (command == "ports") return RunPortsCommand(args, std::cout, std::cerr);
     if (command == "send") return RunSendCommand(args, line, std::cout, std::cerr);
+    if (command == "dial") return RunDialCommand(args, line, std::cout, std::cerr);
     throw UsageError{"unknown command '" + command + "'"};
   } catch (const UsageError& e) {
     std::cerr << "clockctl: " << e.Message << "\n" << kUsage;

@@ -4,13 +4,28 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "clock/ClockTypes.h"
 #include "link/HdlcFrame.h"
+#include "platform/SerialPort.h"
 
 class ISerialPort;
 class ITcpClient;
+class TKrMira;
+class TKrMira120;
+
+// Shown at most once per run: the notice that a clock's firmware needs upgrading (see
+// GetDateTime). Tests set it back.
+extern bool ShowUpgradeNotice;
+
+// Appends the record log line of ARecord to AFileName (created when missing); AOmitIOLetter
+// leaves out the entry/exit letter. True without writing when the card number or the file name is
+// empty; False when the file cannot be opened or written.
+bool AppendRecordToLog(const TVexRecord& ARecord, const std::string& AFileName, bool AOmitIOLetter);
+// Appends ALine and CR LF to AFileName (created when missing); False when that fails.
+bool AppendLineToFile(const std::string& ALine, const std::string& AFileName);
 
 class TBasicClock {
  public:
@@ -88,6 +103,75 @@ class TBasicClock {
   // A detection is under way: the text replies are awaited with the short detection timeouts.
   void SetInDetectClocks(bool AValue) { InDetectClocks = AValue; }
 
+  // ---- Detection ----
+  // Probes the clock at this clock number for the search type's family. True when a clock
+  // answered and was identified; ClockType, ClockName and FirmwareVer then describe it. On False
+  // ClockName is "Unknown" and ClockType CTUnknown.
+  bool Detect(TClockSearchType AClockSearchType);
+  // The serial number of an HDLC clock as decimal text; '' on a text-protocol line, without a
+  // valid answer, or when the answer is no number of at most 8 bytes.
+  std::string GetSerialNo();
+
+  // ---- Date and time ----
+  // True only when the clock was asked in this call and answered well. ADate and ATime receive
+  // the clock's date and time, fresh or from the 10-second cache; they are left untouched while
+  // a setting is under way and when an HDLC clock other than an Ember answers "XYZ".
+  bool GetDateTime(TDateStr& ADate, TTimeStr& ATime);
+  // ADate solar or Gregorian in any form the date parser reads, ATime HH:MM or HHMM. True when
+  // the clock accepted them. The next GetDateTime asks the clock.
+  bool SetDateTime(const TDateStr& ADate, const TTimeStr& ATime);
+  // The Date and Time properties. Setting raises EClockError when the clock refuses.
+  TDateStr Date() { return ReadClockDate(); }
+  void SetDate(const TDateStr& AValue) { WriteClockDate(AValue); }
+  TTimeStr Time() { return ReadClockTime(); }
+  void SetTime(const TTimeStr& AValue) { WriteClockTime(AValue); }
+
+  // ---- Status ----
+  // Asks the clock for its status code ("0" to "3", '' when it does not answer) and reports a
+  // change to the line's OnStatusChange. Does nothing while another status query of this clock
+  // runs, and within 1000 ms of finding the clock empty.
+  void GetStatus();
+  // Interpret the kept code (the face terminals ask their adapters).
+  bool WasConnected();
+  bool WasEmpty() const;
+  bool WasBusy() const;
+  // GetStatus, then the matching Was...; IsEmpty also stamps LastEmptyDate and LastEmptyTime.
+  bool IsConnected();
+  bool IsEmpty();
+  bool IsBusy();
+
+  // ---- Settings string: number;model;Active|Inactive ----
+  std::string Properties() { return BuildProperties(); }
+  void SetProperties(const std::string& AValue) { ApplyProperties(AValue); }
+
+  // ---- Operations inside the clock object, public for tests ----
+  // Strips the reply start 01 01 01 from AReply itself and takes the name before the byte that
+  // precedes the first CR. False when the reply is blank, lacks the start or has no CR.
+  bool TakeClockName(std::string& AReply);
+  // Upper-cases AText in place and sets ClockType from the model words it contains; a text with
+  // none of them leaves ClockType as it is.
+  void ClassifyClockName(std::string& AText);
+  // Reads an HDLC clock's device description ("model;Ver ...;Rec ...;CAM;").
+  void ReadDeviceInfo();
+  // Asks an HDLC clock which calendar it keeps.
+  void ReadCalendarType();
+  TDateStr ReadClockDate();
+  void WriteClockDate(const TDateStr& AValue);
+  TTimeStr ReadClockTime();
+  void WriteClockTime(const TTimeStr& AValue);
+  std::string BuildProperties();
+  void ApplyProperties(const std::string& AValue);
+  const std::string& HdlcDevModel() const { return FHdlcDevModel; }
+  const std::string& HdlcDevVer() const { return FHdlcDevVer; }
+  const std::string& HdlcDevMem() const { return FHdlcDevMem; }
+  const std::string& HdlcDevCam() const { return FHdlcDevCam; }
+  TDateType DeviceCalendarType() const { return FDeviceCalendarType; }
+  const std::string& StatusCode() const { return StatusLastResult; }
+  bool DetectionUnderWay() const { return InDetectClocks; }
+  // The two face-terminal adapters this clock object owns.
+  TKrMira& KrMira() { return *FKrMira; }
+  TKrMira120& KrMira120() { return *FKrMira120; }
+
  private:
   friend class TClockSet;
 
@@ -105,9 +189,43 @@ class TBasicClock {
   // The 2 ms pause between empty polls, spent waiting on the port where there is one.
   void IdleWait(int AMs);
 
+  // How often an operation sends its command, for this line and this clock's type.
+  int Tries();
+  // A pause between tries during which the application's messages are processed.
+  void PauseProcessingMessages(std::uint32_t AMs);
+  // Parity of the line's serial port; nothing on a TCP/IP line.
+  void SetLineParity(TParity AParity);
+  bool DetectCardClock(TClockSearchType AClockSearchType);
+  bool DetectKrMira();
+  bool DetectKrMira120();
+  // The line's TCP/IP address and port ('' and 0 on a line without a socket).
+  std::string LineIpAddress();
+  std::int32_t LinePort();
+  // The adapters talk to the line's current address: the window sets it on the line just
+  // before a detection, long after the adapters were created with the clock object.
+  void SyncKrMiraAddress();
+  void SyncKrMira120Address();
+  // The status code from an adapter's IsEmpty: -1 no answer, 0 records, 1 empty.
+  static std::string StatusFromAdapter(int AIsEmpty);
+  // Connects the second kind's adapter with the connecting indication shown meanwhile.
+  void ConnectKrMira120WithIndication();
+  // The status query of a card clock, with its tries; '' when it does not answer.
+  std::string AskCardClockStatus();
+  // Keeps the new status code, tells the line when it changed, and notes the time.
+  void ReportStatus(const std::string& ACode);
+  // Reads the firmware text until it is longer than one character, at most Tries() times.
+  void ReadFirmwareText(bool ALumen);
+  // Asks a card clock for its date and time, with the tries; true when it answered well.
+  // ARefused: an HDLC clock other than an Ember answered "XYZ", which ends the read at once.
+  bool ReadDateTimeFromClock(bool& ARefused);
+  // The upgrade correction of clocks with firmware "VER 2.60", on a date just read.
+  void CorrectFirmwareYear(TDateStr& ADate);
+
   std::uint32_t DateTimeLastReadTime = 0;
   TDateStr CurrentDate;
   TTimeStr CurrentTime;
+  std::unique_ptr<TKrMira> FKrMira;
+  std::unique_ptr<TKrMira120> FKrMira120;
   std::uint32_t StatusLastReadTime = 0;
   std::string StatusLastResult;
   TVexRecord CurrentRecord;

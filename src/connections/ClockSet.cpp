@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "link/ModemDialogue.h"
 #include "platform/Platform.h"
 #include "utils/ConvertError.h"
 
@@ -201,4 +202,24 @@ bool TClockSet::OpenTcpIpPort() {
   }
   if (!result) FTcpIpPort->close();
   return result;
+}
+
+void TClockSet::Dial(std::string& AResult) {
+  // The line counts as connected from the start of the dial until its verdict is known.
+  FModemConnected = true;
+  if (FClocks.empty()) NewClock(1);
+  FClocks.front()->Dial(AResult);
+  FModemConnected = AResult == kDialConnected;
+}
+
+bool TClockSet::HangUp() {
+  if (!FModemConnected || FPhoneNumber.empty()) return true;
+  if (FClocks.empty()) NewClock(1);
+  const bool result = FClocks.front()->HangUp();
+  FModemConnected = !result;
+  return result;
+}
+
+void TClockSet::CancelDial() {
+  if (!FClocks.empty()) FClocks.front()->CancelDial();
 }

@@ -14,6 +14,10 @@
 // An owning list of clock objects, in list order.
 using TClockList = std::vector<std::unique_ptr<TBasicClock>>;
 
+// A number field of a settings string, which holds decimal digits only. Raises EConvertError for
+// an empty field, any other character, or a value beyond 32 bits.
+std::int32_t SettingsFieldToInt(const std::string& AField);
+
 class TClockSet {
  public:
   TClockSet();
@@ -68,6 +72,36 @@ class TClockSet {
   std::int32_t CurrentClock() const { return FCurrentClock; }
   std::string BuildActiveClocksString() const;
 
+  // ---- Modem, through the first clock ----
+  // Dials the phone number; AResult is the dial's outcome text. The line counts as connected
+  // from the start of the dial and afterwards only when the dial reports a connection.
+  void Dial(std::string& AResult);
+  // True (without any traffic) when the line is not connected or has no phone number.
+  bool HangUp();
+  // Makes a dial or hang-up under way give up at its next pass.
+  void CancelDial();
+
+  // ---- Settings strings ----
+  // The whole line as one text, fields separated by ",": name, phone number, port number (or
+  // address), "br" and the speed ordinal (or TCP port), protocol, clock count, and each clock's
+  // own settings string.
+  std::string BuildProperties() const;
+  // Restores a line from that text. The speed field is not restored (the connection list does it
+  // for its default line). Raises EConvertError for an empty port or clock-count field; the line
+  // keeps what was set before the failing field.
+  void ApplyProperties(const std::string& AValue);
+  std::string Properties() const { return BuildProperties(); }
+  void SetProperties(const std::string& AValue) { ApplyProperties(AValue); }
+  // The reduced form: port number (or address), protocol, clock count and the clocks.
+  std::string BuildSpecifications() const;
+  void ApplySpecifications(const std::string& AValue);
+  std::string Specifications() const { return BuildSpecifications(); }
+  void SetSpecifications(const std::string& AValue) { ApplySpecifications(AValue); }
+
+  // Closes the line: the socket, or the modem connection and the serial port. The clocks' HDLC
+  // sessions end with it.
+  void Close();
+
   // ---- Events ----
   TStatusChangeEvent OnStatusChange;
   TModemDisconnectEvent OnModemDisconnect;
@@ -86,6 +120,8 @@ class TClockSet {
 
  private:
   friend class TBasicClock;
+  // The list restores its default line's speed straight into the line and its serial port.
+  friend class TConnectionList;
   void CreateComPort();
   void CreateTcpIpPort();
 

@@ -76,8 +76,10 @@ RunResult Run(const std::string& AProgram, const std::vector<std::string>& AArgs
   return result;
 }
 
-Simulator::Simulator(const std::vector<std::string>& AStatements) {
+Simulator::Simulator(const std::vector<std::string>& AStatements,
+                     const std::vector<std::string>& AOptions) {
   std::vector<std::string> args = {"--tcp", "0", "--pty", "--exit-on-stdin-eof"};
+  args.insert(args.end(), AOptions.begin(), AOptions.end());
   for (const auto& s : AStatements) {
     args.push_back("-e");
     args.push_back(s);

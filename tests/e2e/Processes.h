@@ -26,7 +26,9 @@ inline RunResult Clockctl(const std::vector<std::string>& AArgs,
 // A clocksim serving a scenario over TCP and a pseudo-terminal until the object goes away.
 class Simulator {
  public:
-  explicit Simulator(const std::vector<std::string>& AStatements = {});
+  // AStatements: scenario statements; AOptions: further clocksim options (--modem ...).
+  explicit Simulator(const std::vector<std::string>& AStatements = {},
+                     const std::vector<std::string>& AOptions = {});
   ~Simulator();
   Simulator(const Simulator&) = delete;
   Simulator& operator=(const Simulator&) = delete;

@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"clock 33", "s.txt:1: clock number must be 1 to 32"},
                     BadCase{"clock five", "not a number"},
                     BadCase{"clock 1\nclock 2", "protocol RS232 serves one clock"},
-                    BadCase{"protocol rs422", "protocol must be RS232 or RS485"},
+                    BadCase{"protocol rs422", "protocol must be RS232, RS485 or Hdlc"},
                     BadCase{"name 123456789012345678901", "name longer than 20 bytes"},
                     BadCase{"name bad\\q", "bad escape"}, BadCase{"name", "needs a text"},
                     BadCase{"status 4", "status must be 0 to 3"},

@@ -1,0 +1,65 @@
+// Pieces of the clock object that every operation uses: the tries, the pause between tries, the
+// parity of the line's serial port and the address the face-terminal adapters talk to.
+#include <algorithm>
+
+#include "adapters/KRMira/KRMira.h"
+#include "adapters/KRMira120/KRMira120.h"
+#include "connections/ClockSet.h"
+#include "platform/Platform.h"
+#include "utils/TextFields.h"
+
+namespace {
+// The pause is spent in steps of this length, the application's messages processed before each.
+constexpr std::uint32_t kPauseStepMs = 10;
+}  // namespace
+
+int TBasicClock::Tries() {
+  const auto type = static_cast<std::size_t>(ClockType);
+  if (type >= kClockTypeCount) return ClockTries[ConnectionType()][GetProtocol()][CTUnknown];
+  return ClockTries[ConnectionType()][GetProtocol()][type];
+}
+
+void TBasicClock::PauseProcessingMessages(std::uint32_t AMs) {
+  ISystemClock& clock = platform::Clock();
+  const std::uint32_t start = clock.tickCount();
+  for (;;) {
+    clock.processMessages();
+    const std::uint32_t elapsed = clock.tickCount() - start;
+    if (elapsed >= AMs) return;
+    clock.sleep(std::min(kPauseStepMs, AMs - elapsed));
+  }
+}
+
+void TBasicClock::SetLineParity(TParity AParity) {
+  if (ConnectionType() == TcpIp) return;
+  if (ISerialPort* port = GetComPort()) port->setParity(AParity);
+}
+
+std::string TBasicClock::LineIpAddress() {
+  return Owner ? Owner->SocketAddress() : std::string();
+}
+
+std::int32_t TBasicClock::LinePort() {
+  return Owner ? Owner->SocketPort() : 0;
+}
+
+void TBasicClock::SyncKrMiraAddress() {
+  const std::string address = LineIpAddress();
+  if (TrimBlanks(FKrMira->IpAddress()) != TrimBlanks(address)) FKrMira->SetIpAddress(address);
+}
+
+void TBasicClock::SyncKrMira120Address() {
+  FKrMira120->SetIpAddress(LineIpAddress());
+  FKrMira120->SetPort(LinePort());
+}
+
+std::string TBasicClock::StatusFromAdapter(int AIsEmpty) {
+  switch (AIsEmpty) {
+    case 0:
+      return "0";
+    case 1:
+      return "1";
+    default:
+      return {};  // -1: no answer
+  }
+}
