@@ -14,9 +14,9 @@ std::string& ShortDateFormatSetting() {
 }
 
 std::string Padded(int AValue, int AWidth) {
-  std::string Text = std::to_string(AValue);
-  while (static_cast<int>(Text.size()) < AWidth) Text.insert(0, "0");
-  return Text;
+  const std::string Text = std::to_string(AValue);
+  if (static_cast<int>(Text.size()) >= AWidth) return Text;
+  return std::string(static_cast<std::size_t>(AWidth) - Text.size(), '0') + Text;
 }
 
 // The fields that a date format names, in the order in which it names them.

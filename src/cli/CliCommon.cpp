@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <iterator>
 
 #include "platform/ComPortNames.h"
 #include "platform/Platform.h"
@@ -39,8 +40,43 @@ int ParseInt(const std::string& AText, const std::string& AWhat, int AMin, int A
   return value;
 }
 
+namespace {
+// In the order of the search types' ordinals.
+const char* const kSearchTypeNames[] = {"KRTalFast",  "KRTal",    "KRMira",
+                                        "KRTalR2Fast", "KRTalR2", "KROptica",
+                                        "KRMira120",  "KREmberFast", "KREmber"};
+// The port a TCP/IP line uses when --tcp names none: the card clocks' converters listen on 1001,
+// the second kind of face-recognition terminal on 4370.
+constexpr int kCardClockTcpPort = 1001;
+constexpr int kMira120TcpPort = 4370;
+}  // namespace
+
+std::optional<TClockSearchType> SearchTypeFromName(const std::string& AName) {
+  for (std::size_t i = 0; i < std::size(kSearchTypeNames); ++i)
+    if (AName == kSearchTypeNames[i]) return static_cast<TClockSearchType>(i);
+  return std::nullopt;
+}
+
+std::string SearchTypeName(TClockSearchType AType) {
+  const auto index = static_cast<std::size_t>(AType);
+  return index < std::size(kSearchTypeNames) ? kSearchTypeNames[index] : "";
+}
+
 LineOptions TakeLineOptions(std::vector<std::string>& AArgs) {
   LineOptions o;
+  if (auto search = TakeOption(AArgs, "--search")) {
+    const auto type = SearchTypeFromName(*search);
+    if (!type) {
+      std::string names;
+      for (const char* name : kSearchTypeNames) names += std::string(names.empty() ? "" : " ") + name;
+      throw UsageError{"--search must be one of " + names + ": '" + *search + "'"};
+    }
+    o.Search = *type;
+  }
+  if (auto maxClock = TakeOption(AArgs, "--max-clock"))
+    o.MaxClock = ParseInt(*maxClock, "--max-clock", 0, 32);
+  o.Json = TakeFlag(AArgs, "--json");
+  o.TcpPort = o.Search == cstKRMira120 ? kMira120TcpPort : kCardClockTcpPort;
   if (auto port = TakeOption(AArgs, "--port")) o.Port = *port;
   if (auto baud = TakeOption(AArgs, "--baud")) {
     o.Baud = ParseInt(*baud, "--baud", 1, 10000000);
@@ -101,6 +137,7 @@ LineHandle BuildLine(const LineOptions& AOptions) {
     }
   }
   line->SetProtocol(AOptions.Protocol);
+  line->MaxClockNumber = AOptions.MaxClock;
   line->Clocks().front()->ClockNumber = static_cast<TClockNumber>(AOptions.Clock);
   if (AOptions.Trace) {
     line->OnTraffic = [](std::uint32_t ATick, TTrafficDirection ADir, const std::string& AData) {

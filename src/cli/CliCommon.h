@@ -27,7 +27,17 @@ struct LineOptions {
   bool Trace = false;
   // --modem NUMBER: a modem on the serial port; the line dials NUMBER when it is opened.
   std::optional<std::string> ModemNumber;
+  // --search TYPE: which family of clocks a detection looks for, and how.
+  TClockSearchType Search = cstKRTalFast;
+  // --max-clock N: the highest clock number a bus scan probes.
+  int MaxClock = 32;
+  // --json: the commands print one JSON object instead of tab-separated lines.
+  bool Json = false;
 };
+
+// The search type named TYPE (KRTalFast, KRTal, KRMira, ...); nothing for another word.
+std::optional<TClockSearchType> SearchTypeFromName(const std::string& AName);
+std::string SearchTypeName(TClockSearchType AType);
 
 // Closes and frees a line: a modem line that is still connected hangs up first.
 struct LineCloser {

@@ -12,3 +12,34 @@ int RunSendCommand(std::vector<std::string>& AArgs, const LineOptions& ALineOpti
 // Dials the --modem number: prints the outcome text and, when connected, the connect speed.
 int RunDialCommand(std::vector<std::string>& AArgs, const LineOptions& ALineOptions,
                    std::ostream& AOut, std::ostream& AErr);
+
+// Whether the window lists a clock of AType found by a detection of ASearch: not an unknown
+// clock, a KR-Optica only for the KR-Optica search, a KR-Ember only for the Ember searches.
+bool IsListedClock(TClockType AType, TClockSearchType ASearch);
+// Builds and opens the line of AOptions (dialing on a modem line) and detects the clocks with
+// AOptions.Search; AListed receives the clocks the window would list. Returns kExitDone,
+// kExitLineNotOpened, or kExitNoAnswer when no clock is listed (the reason goes to AErr). When
+// AErr is a terminal, the clock number being probed is shown there.
+int DetectOnLine(const LineOptions& AOptions, std::ostream& AErr, LineHandle& ALine,
+                 std::vector<TBasicClock*>& AListed);
+
+// One line per listed clock: number, type, name, firmware, date, time (tab-separated).
+int RunDetectCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
+                     std::ostream& AOut, std::ostream& AErr);
+// The first listed clock's date and time.
+int RunDateTimeCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
+                       std::ostream& AOut, std::ostream& AErr);
+// Sets every clock of the line to DATE TIME (the computer's now without them); prints the first
+// clock's date and time read back.
+int RunSetDateTimeCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
+                          std::ostream& AOut, std::ostream& AErr);
+// Whether the line's clocks answer, hold records, are busy.
+int RunStatusCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
+                     std::ostream& AOut, std::ostream& AErr);
+// The first listed clock's serial number (HDLC clocks).
+int RunSerialCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
+                     std::ostream& AOut, std::ostream& AErr);
+// Reads up to --max records from the first listed clock; each is stored before it is
+// acknowledged.
+int RunDumpCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
+                   std::ostream& AOut, std::ostream& AErr);

@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/Commands.h"
+#include "cli/JsonText.h"
 #include "platform/PlatformError.h"
 
 // dial: dials the --modem number and reports the modem's verdict. The line hangs up when it is
@@ -19,8 +20,14 @@ int RunDialCommand(std::vector<std::string>& AArgs, const LineOptions& ALineOpti
     AErr << e.what() << "\n";
     return kExitLineNotOpened;
   }
+  const bool connected = line->ModemConnected();
+  if (ALineOptions.Json) {
+    AOut << "{\"connected\":" << JsonBool(connected) << ",\"outcome\":" << JsonString(outcome)
+         << ",\"speed\":" << JsonString(connected ? line->ConnectSpeed() : "") << "}\n";
+    return connected ? kExitDone : kExitNoAnswer;
+  }
   AOut << outcome;
-  if (line->ModemConnected() && !line->ConnectSpeed().empty()) AOut << " " << line->ConnectSpeed();
+  if (connected && !line->ConnectSpeed().empty()) AOut << " " << line->ConnectSpeed();
   AOut << "\n";
-  return line->ModemConnected() ? kExitDone : kExitNoAnswer;
+  return connected ? kExitDone : kExitNoAnswer;
 }

@@ -172,6 +172,58 @@ class TBasicClock {
   TKrMira& KrMira() { return *FKrMira; }
   TKrMira120& KrMira120() { return *FKrMira120; }
 
+  // ---- Records and pictures ----
+  // The oldest record the clock has not released, or a record with an empty KartNo when there
+  // is none; LastError tells why (ceClockDisconnected, ceClockEmpty, ceBadRecord). A text or
+  // face clock hands out the same record again, without asking, until NextRecord.
+  TVexRecord GetRecord();
+  void GetRecord(TVexRecord& ARecord) { ARecord = GetRecord(); }
+  // Releases the record last handed out. On the text protocol true when the clock acknowledged
+  // it; the record is forgotten either way.
+  bool NextRecord();
+  // Always 1.
+  int CheckSequence();
+  // Empties AData and fills it with the picture of the current record. True when the transfer
+  // completed (also when its blocks came with wrong check bytes on every try). False without
+  // any exchange for a KRMira terminal, a clock without a camera, or no AData.
+  bool GetRecordImage(std::string* AData);
+  // Operations inside the clock object, public for tests.
+  // HDLC: fills the record buffer with the clock's next block when it is empty (21h with
+  // AFollowUp, 20h otherwise) and decodes the buffer's first record into ARecord.
+  void FetchHdlcRecords(bool AFollowUp, TVexRecord& ARecord);
+  // HDLC: consumes the buffer's first record; consuming the last one asks for the next block.
+  void DropHdlcRecord();
+  // 1 for an empty answer or 01h, 0 for 00h, 2 for anything else.
+  int HdlcAnswerCode(const std::string& AData);
+  // A framed reply (head, right check byte) from a clock other than a Lumen.
+  bool IsCorruptRecordReply(const std::string& AReply);
+  bool IsValidRecordReply(const std::string& AReply, int AYear, int AMonth, int ADay);
+  // Decodes one HDLC record; a rejected piece sets LastError to ceBadRecord.
+  bool DecodeHdlcRecord(const std::string& APiece, TVexRecord& ARecord);
+  // Asks whether the clock can take pictures.
+  void CheckCaptureImageCapability();
+  // Where the current record's picture lies in the clock; -1 when the clock does not say.
+  std::int32_t ReadImagePointer();
+  // The picture transfers of HDLC clocks: image blocks, and the Ember's own exchange.
+  bool ReadImageBlocks(std::string& AStream);
+  bool ReadEmberImage(std::string& AStream);
+  bool IsImageBlockValid(const std::string& ABlock, int AN);
+  std::size_t HdlcRecordCount() const { return FRecords.size(); }
+  std::int32_t HdlcReadPointer() const { return FHdlcReadPointer; }
+  std::int32_t HdlcReadPointerOffset() const { return FHdlcReadPointerOffset; }
+  bool HasCaptureImageCapability() const { return ClockHasCaptureImageCapability; }
+  bool MustCheckCaptureImageCapability() const {
+    return MustCheckClockHasCaptureImageCapability;
+  }
+  char LastAcknowledgedSequence() const { return LastSequenceCode; }
+  // Steps of GetRecord and GetRecordImage on the text protocol.
+  void ReadTextRecord(int AYear, int AMonth, int ADay);
+  bool ReadTextImage(std::string& AData);
+  // Where a record came from: "1" on a TCP/IP line, else the serial port's name (without its
+  // "COM" on the text protocol).
+  std::string RecordOrigin(bool AWithoutPrefix);
+  // ---- end of records and pictures ----
+
  private:
   friend class TClockSet;
 

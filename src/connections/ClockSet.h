@@ -1,6 +1,7 @@
 #pragma once
 // One communication line: its settings, its port component and the clocks that answer on it.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,10 @@
 
 // An owning list of clock objects, in list order.
 using TClockList = std::vector<std::unique_ptr<TBasicClock>>;
+
+// Called by a detection for every clock number it is about to probe, so that a caller can show
+// how far a bus scan has come (a scan of 32 numbers takes minutes).
+using TProbeClockEvent = std::function<void(std::int32_t AClockNumber)>;
 
 // A number field of a settings string, which holds decimal digits only. Raises EConvertError for
 // an empty field, any other character, or a value beyond 32 bits.
@@ -72,6 +77,42 @@ class TClockSet {
   std::int32_t CurrentClock() const { return FCurrentClock; }
   std::string BuildActiveClocksString() const;
 
+  // ---- Operations through the clocks ----
+  // Finds the clocks on the line: a single clock answering at number 1, or, for the search types
+  // that scan a bus (KRTalFast, KRTal, KREmber), every number from 1 to MaxClockNumber that
+  // answers. Leaves in the list the clocks that answered (the first clock stays, marked
+  // CTUnknown, after a failed single-clock search on a list it did not create).
+  void DetectClocks(TClockSearchType AClockSearchType);
+  // The oldest record waiting in any active clock; AResult is left as passed in when there is
+  // none. CurrentClock tells which clock it came from.
+  void GetRecord(TVexRecord& AResult);
+  // Acknowledges the record last handed out, on the clock it came from.
+  void NextRecord();
+  // The sequence check of the clock whose record was handed out last.
+  std::int32_t CheckSequenceCode();
+  // The first clock's date and time.
+  bool GetDateTime(TDateStr& ADate, TTimeStr& ATime);
+  // Sets every active clock, each even after another refused; true when all accepted.
+  bool SetDateTime(const TDateStr& ADate, const TTimeStr& ATime);
+  // Reading gives the first clock's date or time; writing sets every active clock (raises
+  // EClockError when one refuses).
+  TDateStr Date();
+  void SetDate(const TDateStr& AValue);
+  TTimeStr Time();
+  void SetTime(const TTimeStr& AValue);
+  // True when at least one active clock answers True.
+  bool IsConnected();
+  bool WasConnected();
+  // True when every active clock answers True (also when no clock is active).
+  bool IsEmpty();
+  bool IsBusy();
+  bool WasEmpty();
+  bool WasBusy();
+  // The first date-time is not later than the second; false for an empty first date or time,
+  // true (no best record yet) for an empty second one.
+  static bool IsEarlierOrSame(const TDateStr& ADate1, const TTimeStr& ATime1,
+                              const TDateStr& ADate2, const TTimeStr& ATime2);
+
   // ---- Modem, through the first clock ----
   // Dials the phone number; AResult is the dial's outcome text. The line counts as connected
   // from the start of the dial and afterwards only when the dial reports a connection.
@@ -108,6 +149,8 @@ class TClockSet {
   TBreathEvent OnBreath;
   // Every write and every non-empty read on the line.
   TTrafficObserver OnTraffic;
+  // Every clock number a detection probes, before the probe.
+  TProbeClockEvent OnProbeClock;
 
   // ---- Components ----
   ISerialPort* ComPort() const { return FComPort.get(); }
@@ -124,6 +167,13 @@ class TClockSet {
   friend class TConnectionList;
   void CreateComPort();
   void CreateTcpIpPort();
+  // Reads one record of the clock at AIndex with its tries; fetches its picture when asked, and
+  // logs and drops a refused record. ARecord is left as passed in when the clock has no tries.
+  void ReadClockRecord(std::int32_t AIndex, TVexRecord& ARecord);
+  // Detect on one clock object, announced to OnProbeClock first.
+  bool ProbeClock(TBasicClock& AClock, TClockSearchType AClockSearchType);
+  // The clock at FCurrentClock, or nullptr when the list has changed under that index.
+  TBasicClock* CurrentClockObject();
 
   std::string FLogFileName;
   std::string FErrorLogFileName;

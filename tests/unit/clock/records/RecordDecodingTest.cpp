@@ -18,8 +18,7 @@ std::string Reply(const std::string& AFields) {
 const TRecordClockDate kClockDate{1403, 9, 18};
 
 TEST(CleanRecordReply, DropsBytesBeforeTheFirstStartByteAndEveryCr) {
-  EXPECT_EQ(CleanRecordReply(std::string("\x33\x34\x01\x01\x01" "12\r3\rX", 10)),
-            std::string("\x01\x01\x01" "123X", 7));
+  EXPECT_EQ(CleanRecordReply("\x33\x34\x01\x01\x01" "12\r3\rX"), "\x01\x01\x01" "123X");
   // Without any 01h nothing is dropped from the front.
   EXPECT_EQ(CleanRecordReply("AB\rC"), "ABC");
 }

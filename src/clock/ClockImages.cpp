@@ -1,0 +1,335 @@
+// Pictures taken with attendance records.
+//
+// Whether the clock has a camera: "ACM?" CR on RS232, answered "YES..." (a clock without one
+// answers "I", the reply to a command it does not know); "ACM?^" on RS485, answered 01 01 01,
+// the text, a check byte and one more byte ("I" comes alone); on HDLC the device description
+// carries a "CAM" field.
+// Where the current record's picture lies: "ARI?" CR (RS232, five decimal digits and CR),
+// "ARI?^" (RS485, framed like "ACM?^"), "Q" 20h on HDLC (the clock's read position, least
+// significant byte first). The HDLC record index of a picture is that read position plus the
+// records of the current block already released by this program.
+// The transfers: "RDML=" and the address (pointer * 20 + 20000, six digits), then CR or "^",
+// answered by 512-byte image blocks (RecordImages.h). HDLC: "0" and the record index (three
+// bytes), answered by the same blocks, each in two frames of 256 data bytes. Ember: "2S", the
+// record index and B8h ask for the number of data packets ("S", index, B8h, three bytes of
+// count; "2" when there is no picture); "2D", the index and a packet number (three bytes) ask
+// for one packet ("D", index, number, image bytes).
+#include <cstdint>
+#include <exception>
+
+#include "clock/ClockOpsSupport.h"
+#include "clock/RecordImages.h"
+#include "connections/ClockSet.h"
+#include "link/ByteUtils.h"
+#include "platform/Platform.h"
+
+using clockops::CopyText;
+
+namespace {
+
+const std::string kCameraQueryRs232("ACM?\r");
+const std::string kCameraQueryRs485("ACM?^");
+constexpr int kCameraReplyRs232 = 4;
+constexpr int kCameraReplyRs485 = 8;
+const std::string kPointerQueryRs232("ARI?\r");
+const std::string kPointerQueryRs485("ARI?^");
+constexpr int kPointerReplyRs232 = 6;
+constexpr int kPointerReplyRs485 = 10;
+const std::string kHdlcPointerQuery("Q\x20", 2);
+// The answer of a text clock to a command it does not know.
+const std::string kUnknownCommand("I");
+constexpr std::uint32_t kCameraRetryPauseMs = 1000;
+constexpr std::uint32_t kFailedTransferPauseMs = 2000;
+constexpr std::uint32_t kFramePauseMs = 50;
+constexpr std::uint32_t kEmberBadAnswerPauseMs = 500;
+constexpr std::uint32_t kEmberAfterClearPauseMs = 1000;
+constexpr std::size_t kEmberSizeAnswerLength = 8;
+constexpr std::size_t kEmberDataHeaderLength = 7;
+constexpr unsigned char kEmberSizeMark = 0xB8;
+// No picture is larger than the block transfer can carry: 65536 blocks of at most 507 bytes.
+// An Ember that announces more packets than that much data needs is not followed further.
+constexpr std::size_t kMaxPictureBytes = std::size_t{65536} * kImageBlockMaxCount;
+
+// The decimal number of a short text field: optional leading blanks and sign, then digits only.
+bool ReadDecimal(const std::string& AText, std::int32_t& AValue) {
+  std::size_t i = 0;
+  while (i < AText.size() && AText[i] == ' ') ++i;
+  bool negative = false;
+  if (i < AText.size() && (AText[i] == '-' || AText[i] == '+')) negative = AText[i++] == '-';
+  if (i == AText.size()) return false;
+  std::int32_t value = 0;
+  for (; i < AText.size(); ++i) {
+    if (AText[i] < '0' || AText[i] > '9') return false;
+    value = value * 10 + (AText[i] - '0');  // at most five digits: no overflow
+  }
+  AValue = negative ? -value : value;
+  return true;
+}
+
+// An RS485 answer of a text clock: the last byte dropped, the rest framed by the head and a
+// check byte. The text between them, or false when the check byte is wrong.
+bool UnframeRs485Answer(std::string AReply, std::string& AText) {
+  if (!AReply.empty()) AReply.pop_back();
+  if (!IsReplyChecksumValid(AReply)) return false;
+  AText = CopyText(AReply, 4, AReply.size() - 4);
+  return true;
+}
+
+std::int32_t AddWrapping(std::int32_t A, std::int32_t B) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(A) + static_cast<std::uint32_t>(B));
+}
+
+}  // namespace
+
+bool TBasicClock::IsImageBlockValid(const std::string& ABlock, int AN) {
+  return ::IsImageBlockValid(ABlock, AN);
+}
+
+void TBasicClock::CheckCaptureImageCapability() {
+  ClockHasCaptureImageCapability = false;
+  if (ClockType == KRMiraClock) {
+    MustCheckClockHasCaptureImageCapability = false;
+    return;
+  }
+  bool answered = false;
+  bool firstI = true;
+  const TProtocol protocol = GetProtocol();
+  const int tries = Tries();
+  for (int attempt = 0; attempt < tries; ++attempt) {
+    try {
+      std::string reply;
+      if (protocol == ptHdlc) {
+        // Every try reads the description again; the try then goes on like a text try that got
+        // no answer.
+        ReadDeviceInfo();
+        ClockHasCaptureImageCapability = FHdlcDevCam == "CAM";
+        answered = true;
+      } else if (protocol == RS232) {
+        SendCommandWithoutDecoding(kCameraQueryRs232, kCameraReplyRs232, reply);
+      } else {
+        SendCommandWithoutDecoding(kCameraQueryRs485, kCameraReplyRs485, reply);
+        if (reply != kUnknownCommand && !UnframeRs485Answer(reply, reply)) continue;
+      }
+      reply = clockops::UpperText(reply);
+      if (reply.rfind("YES", 0) == 0) {
+        ClockHasCaptureImageCapability = true;
+        answered = true;
+        break;
+      }
+      if (reply == kUnknownCommand) {
+        // A clock without a camera does not know the question; once may be a line fault.
+        if (firstI) {
+          firstI = false;
+          continue;
+        }
+        ClockHasCaptureImageCapability = false;
+        answered = true;
+        break;
+      }
+      PauseProcessingMessages(kCameraRetryPauseMs);
+      ClearChannel();
+    } catch (const std::exception&) {
+      ClockHasCaptureImageCapability = false;
+    }
+  }
+  // A clock that never answered clearly is asked again before the next record.
+  MustCheckClockHasCaptureImageCapability = !answered;
+}
+
+std::int32_t TBasicClock::ReadImagePointer() {
+  const TProtocol protocol = GetProtocol();
+  const int tries = Tries();
+  for (int attempt = 0; attempt < tries; ++attempt) {
+    try {
+      std::string reply;
+      std::int32_t value = 0;
+      if (protocol == ptHdlc) {
+        FHdlcPacket.IsValid = false;
+        SendCommand(BuildHdlcCommand(ClockNumber, kHdlcPointerQuery), 0, "", "", reply);
+        // An empty answer or one of more than eight bytes is no number: the next try.
+        if (FHdlcPacket.IsValid)
+          return static_cast<std::int32_t>(
+              static_cast<std::uint64_t>(BytesToInt64(FHdlcPacket.Data)) & 0xFFFFFFFFu);
+      } else if (protocol == RS232) {
+        SendCommandWithoutDecoding(kPointerQueryRs232, kPointerReplyRs232, reply);
+        if (ReadDecimal(CopyText(reply, 1, 5), value)) return value;
+      } else {
+        SendCommandWithoutDecoding(kPointerQueryRs485, kPointerReplyRs485, reply);
+        std::string text;
+        if (UnframeRs485Answer(reply, text) && ReadDecimal(CopyText(text, 1, 5), value))
+          return value;
+      }
+    } catch (const std::exception&) {
+    }
+  }
+  return -1;
+}
+
+bool TBasicClock::GetRecordImage(std::string* AData) {
+  if (ClockType == KRMiraClock || !ClockHasCaptureImageCapability || !AData) return false;
+  AData->clear();
+  if (GetProtocol() == ptHdlc)
+    return ClockType == KREmber ? ReadEmberImage(*AData) : ReadImageBlocks(*AData);
+  return ReadTextImage(*AData);
+}
+
+bool TBasicClock::ReadTextImage(std::string& AData) {
+  const std::int32_t pointer = ReadImagePointer();
+  if (pointer == -1) return false;
+  std::string address;
+  if (!TextImageAddress(pointer, address)) return false;
+  const std::string request = "RDML=" + address + (GetProtocol() == RS485 ? "^" : "\r");
+
+  bool failed = false;
+  bool bad = false;
+  const int tries = Tries();
+  for (int attempt = 0; attempt < tries; ++attempt) {
+    // Each try starts afresh: a picture never holds a failed try's bytes.
+    AData.clear();
+    failed = false;
+    bad = false;
+    try {
+      WriteCommand(request);
+    } catch (const std::exception&) {
+      return false;
+    }
+    for (int expected = 0;; ++expected) {
+      std::string block;
+      TImageBlockStep step;
+      try {
+        GetResultWithoutDecoding(static_cast<int>(kImageBlockSize), block);
+        // The blocks are numbered as on HDLC lines: a block that went missing in between must
+        // fail the try, not leave a hole in the picture.
+        step = TakeImageBlock(block, expected, AData);
+      } catch (const std::exception&) {
+        step.Outcome = TImageBlockOutcome::Failed;
+      }
+      if (step.Outcome == TImageBlockOutcome::Failed) {
+        failed = true;
+        PauseProcessingMessages(kFailedTransferPauseMs);
+        ClearChannel();
+        break;
+      }
+      if (step.Outcome == TImageBlockOutcome::BadCheck) bad = true;
+      if (step.Last) break;
+    }
+    if (!failed && !bad) break;
+  }
+  return !failed;
+}
+
+bool TBasicClock::ReadImageBlocks(std::string& AStream) {
+  const std::string request = BuildHdlcCommand(
+      ClockNumber,
+      "0" + RecordIndexBytes(AddWrapping(FHdlcReadPointer, FHdlcReadPointerOffset)));
+  ISystemClock& clock = platform::Clock();
+  bool failed = false;
+  bool bad = false;
+  const int tries = Tries();
+  for (int attempt = 0; attempt < tries; ++attempt) {
+    AStream.clear();
+    failed = false;
+    bad = false;
+    try {
+      WriteCommand(request);
+    } catch (const std::exception&) {
+      return false;
+    }
+    for (int expected = 0;; ++expected) {
+      // Two frames of 256 data bytes make one block.
+      std::string block;
+      bool received = true;
+      for (int half = 0; half < 2 && received; ++half) {
+        clock.sleep(kFramePauseMs);
+        THdlcPacket packet;
+        try {
+          ReceiveHdlcPacket(packet);
+        } catch (const std::exception&) {
+          received = false;
+          break;
+        }
+        received = packet.IsValid && packet.Data.size() == kImageBlockHalfSize;
+        if (received) block += packet.Data;
+      }
+      TImageBlockStep step;
+      if (received) step = TakeImageBlock(block, expected, AStream);
+      if (step.Outcome == TImageBlockOutcome::Failed) {
+        failed = true;
+        PauseProcessingMessages(kFailedTransferPauseMs);
+        ClearChannel();
+        break;
+      }
+      if (step.Outcome == TImageBlockOutcome::BadCheck) bad = true;
+      if (step.Last) break;
+    }
+    if (!failed && !bad) break;
+  }
+  return !failed;
+}
+
+bool TBasicClock::ReadEmberImage(std::string& AStream) {
+  const std::string index =
+      RecordIndexBytes(AddWrapping(FHdlcReadPointer, FHdlcReadPointerOffset));
+  const int tries = Tries();
+  ISystemClock& clock = platform::Clock();
+
+  // How many data packets the picture takes.
+  std::uint32_t size = 0;
+  bool lastFailed = false;
+  for (int attempt = 0; attempt < tries; ++attempt) {
+    THdlcPacket packet;
+    try {
+      WriteCommand(BuildHdlcCommand(ClockNumber, "2S" + index + static_cast<char>(kEmberSizeMark)));
+      ReceiveHdlcPacket(packet);
+    } catch (const std::exception&) {
+      packet.IsValid = false;
+    }
+    lastFailed = !packet.IsValid || packet.Data.size() < kEmberSizeAnswerLength;
+    if (lastFailed) {
+      // "2": the clock has no picture for this record.
+      if (packet.IsValid && packet.Data == "2") break;
+      continue;
+    }
+    const std::string& data = packet.Data;
+    if (data[0] == 'S' && data.compare(1, 3, index) == 0 &&
+        static_cast<unsigned char>(data[4]) == kEmberSizeMark) {
+      size = static_cast<std::uint32_t>(BytesToInt64(data.substr(5, 3)));
+      break;
+    }
+  }
+  if (size == 0 || lastFailed) return false;
+
+  std::string picture;
+  int failures = 0;
+  for (std::uint32_t number = 0;;) {
+    clock.processMessages();
+    clock.sleep(kFramePauseMs);
+    const std::string numberBytes = RecordIndexBytes(static_cast<std::int32_t>(number));
+    bool good = false;
+    try {
+      THdlcPacket packet;
+      WriteCommand(BuildHdlcCommand(ClockNumber, "2D" + index + numberBytes));
+      ReceiveHdlcPacket(packet);
+      const std::string& data = packet.Data;
+      good = packet.IsValid && data.size() >= kEmberDataHeaderLength && data[0] == 'D' &&
+             data.compare(1, 3, index) == 0 && data.compare(4, 3, numberBytes) == 0;
+      if (good) picture.append(data, kEmberDataHeaderLength);
+    } catch (const std::exception&) {
+      good = false;
+    }
+    if (picture.size() > kMaxPictureBytes) return false;
+    if (good) {
+      if (number == size - 1) break;
+      ++number;
+      continue;
+    }
+    PauseProcessingMessages(kEmberBadAnswerPauseMs);
+    ClearChannel();
+    PauseProcessingMessages(kEmberAfterClearPauseMs);
+    if (failures >= tries) return false;
+    ++failures;
+  }
+  FHdlcPacket.Data = picture;
+  AStream = picture;
+  return true;
+}
