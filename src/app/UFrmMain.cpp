@@ -1,0 +1,597 @@
+#include "UFrmMain.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QListWidgetItem>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidgetItem>
+#include <algorithm>
+#include <cstdlib>
+
+#include "DialingForm.h"
+#include "DumpDates.h"
+#include "GeneralUtilities.h"
+#include "RecordPictures.h"
+#include "calendar/DateValue.h"
+#include "calendar/PersianCalendar.h"
+#include "calendar/VexDateTime.h"
+#include "connections/ConnectionList.h"
+#include "platform/Platform.h"
+#include "ui_UFrmMain.h"
+#include "utils/ProgramDirectory.h"
+
+TFrmMain* FrmMain = nullptr;
+
+// The window's pictures are compiled into the library; a static library must register them.
+static void InitWindowResources() {
+  Q_INIT_RESOURCE(clockdiag);
+}
+
+namespace {
+constexpr int kClientWidth = 690;
+constexpr int kClientHeight = 386;
+constexpr int kTrafficHeight = 220;
+constexpr int kClipFrameWidth = 120;
+constexpr int kClipStopFrame = 12;
+
+// Line feed then carriage return: the line break of a detected clock's caption.
+const char* const kItemLineBreak = "\n\r";
+
+// The search types, in the order of the combo box and of TClockSearchType.
+const char* const kSearchTypeTexts[] = {
+    "ساعت هاي KR-Tal (سريع)",    "ساعت هاي KR-Tal",          "ساعت هاي KR-Mira",
+    "ساعت هاي KR-Tal R2 (سريع)", "ساعت هاي KR-Tal R2",       "ساعت هاي KR-Optica",
+    "ساعت هاي KR-Mira120",       "ساعت هاي KR-Ember (سريع)", "ساعت هاي KR-Ember",
+};
+constexpr int kSearchTypeCount = 9;
+
+// The baud-rate combo's items, by index.
+constexpr TBaudRate kBaudRates[] = {br2400, br4800, br9600, br19200, br57600};
+
+// The number that S holds from its character AFrom (0-based) on, at most AMaxLength characters;
+// false when they are not all digits.
+bool NumberAt(const QString& S, int AFrom, int AMaxLength, int& AValue) {
+  const QString digits = S.mid(AFrom, AMaxLength);
+  if (digits.isEmpty()) return false;
+  bool ok = false;
+  const int value = digits.toInt(&ok);
+  if (!ok || digits.front() == QLatin1Char('+') || digits.front() == QLatin1Char('-')) return false;
+  AValue = value;
+  return true;
+}
+
+QIcon ModelPicture(int AClockType) {
+  static const QIcon pictures[] = {
+      QIcon(":/models/0.png"), QIcon(":/models/1.png"), QIcon(":/models/2.png"),
+      QIcon(":/models/3.png"), QIcon(":/models/4.png"), QIcon(":/models/5.png"),
+      QIcon(":/models/6.png"), QIcon(":/models/7.png"), QIcon(":/models/8.png"),
+  };
+  return AClockType >= 0 && AClockType < 9 ? pictures[AClockType] : pictures[0];
+}
+}  // namespace
+
+TFrmMain::TFrmMain(QWidget* AParent)
+    : QWidget(AParent),
+      ui(std::make_unique<Ui::TFrmMain>()),
+      FConnectingHook([this](bool AVisible) {
+        // A face terminal's status query shows that it connects, detection or not.
+        ui->Animate1->setVisible(AVisible);
+        ui->Animate1->SetActive(AVisible);
+        ui->LaConnectProcess->setVisible(AVisible);
+        if (AVisible) ProcessMessages();
+      }) {
+  InitWindowResources();
+  ui->setupUi(this);
+  FrmMain = this;
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  setWindowIcon(ModelPicture(KRTal));
+  setFixedSize(kClientWidth, kClientHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+
+  // The connection list creates the default line, a cable line on COM1 at 9600 baud. Its record
+  // logs stay off and its events unassigned.
+  VexConnections = std::make_unique<TConnectionList>();
+  Line().OnTraffic = [pane = ui->PanelTraffic](std::uint32_t ATick, TTrafficDirection ADirection,
+                                               const std::string& AData) {
+    pane->AddTraffic(ATick, ADirection, AData);
+  };
+
+  TimerAppProcess = new QTimer(this);
+  TimerAppProcess->setObjectName("TimerAppProcess");
+  TimerAppProcess->setInterval(100);
+  connect(TimerAppProcess, &QTimer::timeout, this, &TFrmMain::TimerAppProcessTimer);
+  TimerStopReading = new QTimer(this);
+  TimerStopReading->setObjectName("TimerStopReading");
+  TimerStopReading->setInterval(1000);
+  connect(TimerStopReading, &QTimer::timeout, this, &TFrmMain::TimerStopReadingTimer);
+
+  ui->Animate1->SetStopFrame(kClipStopFrame);
+  ui->LvDumRecord->setColumnWidth(0, 95);
+  ui->LvDumRecord->setColumnWidth(1, 100);
+  ui->LvDumRecord->setColumnWidth(2, 90);
+  ui->LvDumRecord->setColumnWidth(3, 100);
+
+  // The handlers answer the user's choices only, not the window's own changes of the controls.
+  connect(ui->comBoxSearchType, &QComboBox::activated, this, &TFrmMain::comBoxSearchTypeChange);
+  connect(ui->cbInterface, &QComboBox::activated, this, &TFrmMain::cbInterfaceChange);
+  connect(ui->comBoxBaudRate, &QComboBox::activated, this, &TFrmMain::comBoxBaudRateChange);
+  connect(ui->ChBoxTCPIP, &QCheckBox::clicked, this, &TFrmMain::ChBoxTCPIPClick);
+  connect(ui->SpeedButton1, &QToolButton::clicked, this, &TFrmMain::SpeedButton1Click);
+  connect(ui->SpeedButton2, &QToolButton::clicked, this, &TFrmMain::SpeedButton2Click);
+  connect(ui->btnDetect, &QPushButton::clicked, this, &TFrmMain::btnDetectClick);
+  connect(ui->btnStartStop, &QPushButton::clicked, this, &TFrmMain::btnStartStopClick);
+  connect(ui->btnTraffic, &QToolButton::toggled, this, &TFrmMain::ShowTraffic);
+}
+
+TFrmMain::~TFrmMain() {
+  TimerAppProcess->stop();
+  TimerStopReading->stop();
+  if (FrmMain == this) FrmMain = nullptr;
+}
+
+TClockSet& TFrmMain::Line() const {
+  return *VexConnections->DefaultItem();
+}
+
+TBasicClock* TFrmMain::FirstClock() const {
+  const TClockList& clocks = Line().Clocks();
+  return clocks.empty() ? nullptr : clocks.front().get();
+}
+
+void TFrmMain::showEvent(QShowEvent* AEvent) {
+  QWidget::showEvent(AEvent);
+  // Shown by the program, not restored by the desktop.
+  if (!AEvent->spontaneous()) FormShow();
+}
+
+void TFrmMain::closeEvent(QCloseEvent* AEvent) {
+  // A dump in progress ends with the window.
+  if (FReading || TimerStopReading->isActive()) StopReading();
+  QWidget::closeEvent(AEvent);
+}
+
+void TFrmMain::FormShow() {
+  Initialize();
+  // The computer's current year, in full, in the calendar the hidden box names.
+  int year = 0, month = 0, day = 0;
+  try {
+    if (ui->ChIsSolar->isChecked()) {
+      year = SolarToday().Year;
+    } else {
+      DecodeDate(Today(), year, month, day);
+    }
+  } catch (const std::exception&) {
+    year = 0;
+  }
+  FCurrentYear = year > 0 ? std::to_string(year) : std::string();
+}
+
+void TFrmMain::Initialize() {
+  ui->cbInterface->clear();
+  ui->cbInterface->addItem(TranslateQ("كابل"));
+  ui->cbInterface->addItem(TranslateQ("مودم"));
+  ui->cbInterface->setCurrentIndex(-1);
+
+  ui->comBoxSearchType->clear();
+  for (const char* text : kSearchTypeTexts) ui->comBoxSearchType->addItem(TranslateQ(text));
+  ui->comBoxSearchType->setCurrentIndex(0);
+
+  ui->Animate1->hide();
+  ui->Animate1->Stop();
+  ui->LaConnectProcess->hide();
+  ui->lblProbeClock->hide();
+  TimerAppProcess->stop();
+  ExtendClockList(true);
+
+  // Dates are written and read as YYYY/MM/DD throughout the program.
+  SetShortDateFormat("YYYY/MM/DD");
+
+  ui->Animate1->SetClip(":/video/502.png", kClipFrameWidth);
+}
+
+void TFrmMain::ExtendClockList(bool AExtend) {
+  if (AExtend == FClockListExtended) return;
+  FClockListExtended = AExtend;
+  QRect area = ui->LvDetectClock->geometry();
+  area.setHeight(area.height() + (AExtend ? 1 : -1) * ui->LaConnectProcess->height());
+  ui->LvDetectClock->setGeometry(area);
+}
+
+void TFrmMain::ShowConnecting(bool AVisible) {
+  ui->Animate1->setVisible(AVisible);
+  ui->LaConnectProcess->setVisible(AVisible);
+  ui->Animate1->SetActive(AVisible);
+  if (!AVisible) ui->lblProbeClock->hide();
+  ExtendClockList(!AVisible);
+}
+
+// ---- Line settings ----
+
+void TFrmMain::comBoxSearchTypeChange() {
+  if (ui->comBoxSearchType->currentIndex() == cstKRMira120) {
+    ui->edTCPIPPort->setText("4370");
+  } else {
+    const QString port = ui->edTCPIPPort->text().trimmed();
+    // A port the user typed stays; the other search types' own port comes back.
+    if (port.isEmpty() || port == QLatin1String("4370")) ui->edTCPIPPort->setText("1001");
+  }
+}
+
+void TFrmMain::SpeedButton1Click() {
+  int n = 0;
+  if (!NumberAt(ui->edtPort->text(), 3, -1, n)) return;
+  if (n < 19) ui->edtPort->setText(QStringLiteral("COM%1").arg(n + 1));
+}
+
+void TFrmMain::SpeedButton2Click() {
+  int n = 0;
+  if (!NumberAt(ui->edtPort->text(), 3, -1, n)) return;
+  if (n > 1) ui->edtPort->setText(QStringLiteral("COM%1").arg(n - 1));
+}
+
+void TFrmMain::cbInterfaceChange() {
+  const bool cable = ui->cbInterface->currentIndex() == 0;
+  if (cable) {
+    Line().ChangePhoneNumber("");
+  } else {
+    Line().ChangePhoneNumber(ui->edtPhoneNumber->text().toStdString());
+  }
+  ui->comBoxBaudRate->setVisible(cable);
+  ui->lblBaudRate->setVisible(cable);
+  ui->edtPhoneNumber->setVisible(!cable);
+  ui->lblPhoneNumber->setVisible(!cable);
+  UpdateConnectionType();
+}
+
+void TFrmMain::ChBoxTCPIPClick() {
+  const bool tcpIp = ui->ChBoxTCPIP->isChecked();
+  ui->EdIPAddress->setEnabled(tcpIp);
+  ui->edTCPIPPort->setEnabled(tcpIp);
+  ui->lbTCPIPPort->setEnabled(tcpIp);
+  ui->Label3->setEnabled(!tcpIp);
+  const bool serial = ui->Label3->isEnabled();
+  for (QWidget* control :
+       {static_cast<QWidget*>(ui->Label2), static_cast<QWidget*>(ui->lblPhoneNumber),
+        static_cast<QWidget*>(ui->edtPort), static_cast<QWidget*>(ui->cbInterface),
+        static_cast<QWidget*>(ui->edtPhoneNumber), static_cast<QWidget*>(ui->comBoxBaudRate),
+        static_cast<QWidget*>(ui->lblBaudRate)})
+    control->setEnabled(serial);
+  if (ui->cbInterface->currentIndex() < 0) ui->cbInterface->setCurrentIndex(0);
+  UpdateConnectionType();
+}
+
+void TFrmMain::UpdateConnectionType() {
+  if (ui->ChBoxTCPIP->isChecked()) {
+    Line().ChangeConnectionType(TcpIp);
+    Line().ChangePhoneNumber("");
+    EdIPAddressChange();
+    edTCPIPPortChange();
+    return;
+  }
+  const int index = ui->cbInterface->currentIndex();
+  if (index < 0) return;
+  Line().ChangeConnectionType(index == 0 ? Cable : Modem);
+  edtPortChange();
+  comBoxBaudRateChange();
+  if (index == 1) edtPhoneNumberChange();
+}
+
+void TFrmMain::EdIPAddressChange() {
+  Line().ChangeSocketAddress(ui->EdIPAddress->text().toStdString());
+}
+
+void TFrmMain::edTCPIPPortChange() {
+  bool ok = false;
+  const int port = ui->edTCPIPPort->text().trimmed().toInt(&ok);
+  Line().ChangeSocketPort(ok ? port : 1001);
+}
+
+void TFrmMain::edtPortChange() {
+  // The 4th and 5th characters of "COMn". The edit is read-only and changed by the spin buttons
+  // only, so it always holds a number there.
+  int n = 0;
+  if (NumberAt(ui->edtPort->text(), 3, 2, n))
+    Line().ChangeSerialPortNumber(static_cast<std::uint16_t>(n));
+}
+
+void TFrmMain::comBoxBaudRateChange() {
+  const int index = ui->comBoxBaudRate->currentIndex();
+  if (index >= 0 && index < static_cast<int>(std::size(kBaudRates)))
+    Line().ChangeBaudRate(kBaudRates[index]);
+}
+
+void TFrmMain::edtPhoneNumberChange() {
+  Line().ChangePhoneNumber(ui->edtPhoneNumber->text().toStdString());
+}
+
+// ---- Detection ----
+
+bool TFrmMain::IsListedClock(TClockType AClockType, int ASearchType) {
+  if (AClockType == CTUnknown) return false;
+  if (AClockType == KROpticaClock && ASearchType != cstKROptica) return false;
+  if (AClockType == KREmber && ASearchType != cstKREmberFast && ASearchType != cstKREmber)
+    return false;
+  return true;
+}
+
+std::string TFrmMain::ClockItemCaption(const std::string& AName, const std::string& AFirmware,
+                                       const std::string& ADateTime) {
+  return AName + kItemLineBreak + AFirmware + kItemLineBreak + ADateTime;
+}
+
+void TFrmMain::btnDetectClick() {
+  ui->btnDetect->setEnabled(false);
+  FDetecting = true;
+  // A dump left suspended ends here: its timer would ask the line while the clocks are replaced.
+  if (TimerStopReading->isActive()) StopReading();
+  if (ui->ChBoxTCPIP->isChecked()) {
+    try {
+      edTCPIPPortChange();
+      Line().ChangeSocketAddress(ui->EdIPAddress->text().trimmed().toStdString());
+    } catch (const std::exception&) {
+      // The detection goes on with the line's settings as they are.
+    }
+  }
+  try {
+    ShowConnecting(true);
+    TimerAppProcess->start();
+    ui->LvDetectClock->clear();
+    ProcessMessages();
+
+    const int searchType = ui->comBoxSearchType->currentIndex();
+    // The interface combo alone decides about the dial, also with TCP/IP checked.
+    if (ui->cbInterface->currentIndex() == 1) miDialClick();
+    const bool modemDown = Line().EffectiveConnectionType() == Modem && !Line().ModemConnected();
+    if (!modemDown && searchType >= 0 && searchType < kSearchTypeCount)
+      DetectAndList(static_cast<TClockSearchType>(searchType));
+  } catch (const std::exception&) {
+    // Nothing of a detection is reported: the list shows what was found until then.
+  }
+  ShowConnecting(false);
+  TimerAppProcess->stop();
+  FDetecting = false;
+  ui->btnDetect->setEnabled(!FReading);
+}
+
+void TFrmMain::AddClockItem(TBasicClock& AClock, const std::string& ADateTime) {
+  const std::string caption = ClockItemCaption(AClock.ClockName, AClock.FirmwareVer, ADateTime);
+  auto* item = new QListWidgetItem(ModelPicture(AClock.ClockType), DisplayText(caption));
+  item->setData(kRawCaptionRole, QString::fromStdString(caption));
+  item->setData(kImageIndexRole, static_cast<int>(AClock.ClockType));
+  item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  ui->LvDetectClock->addItem(item);
+  ui->btnStartStop->setEnabled(true);
+}
+
+void TFrmMain::ShowProbedClock(int AClockNumber, int AMaxClockNumber) {
+  ui->lblProbeClock->setText(QStringLiteral("%1 / %2").arg(AClockNumber).arg(AMaxClockNumber));
+  ui->lblProbeClock->setVisible(FDetecting);
+}
+
+void TFrmMain::TimerAppProcessTimer() {
+  ProcessMessages();
+}
+
+namespace {
+// While the modem dials, the line lets the application handle its messages, so the dialing window
+// is drawn and its cancel button works; the main window takes no input meanwhile, so that nothing
+// else starts on the line during the dial.
+class TDialingBreath {
+ public:
+  TDialingBreath(TClockSet& ALine, QWidget* AWindow)
+      : FLine(ALine), FWindow(AWindow), FPrevious(ALine.OnBreath) {
+    FLine.OnBreath = [] { ProcessMessages(); };
+    FWindow->setEnabled(false);
+  }
+  ~TDialingBreath() {
+    FLine.OnBreath = FPrevious;
+    FWindow->setEnabled(true);
+  }
+  TDialingBreath(const TDialingBreath&) = delete;
+  TDialingBreath& operator=(const TDialingBreath&) = delete;
+
+ private:
+  TClockSet& FLine;
+  QWidget* FWindow;
+  TBreathEvent FPrevious;
+};
+
+void HideDialingWindow() {
+  if (!frmDialing) return;
+  frmDialing->hide();
+  frmDialing->Label2()->clear();
+}
+}  // namespace
+
+void TFrmMain::miDialClick() {
+  TClockSet& line = Line();
+  if (frmDialing) {
+    frmDialing->lblPhoneNumber()->setText(QString::fromStdString(line.PhoneNumber()));
+    frmDialing->show();
+    frmDialing->raise();
+  }
+  std::string result;
+  try {
+    TDialingBreath breath(line, this);
+    line.Dial(result);
+  } catch (...) {
+    HideDialingWindow();
+    throw;
+  }
+  if (frmDialing)
+    frmDialing->Label2()->setText(
+        QString::fromStdString(line.Clocks().empty() ? std::string() : line.ConnectSpeed()));
+  ShowMessageDlg(result, mtInformation, mbOK, 0);
+  HideDialingWindow();
+}
+
+// ---- Record dump ----
+
+std::string TFrmMain::RecordTypeText(const std::string& ARecType1, const std::string& ARecType2) {
+  const std::string type2 = ARecType2.size() < 2 ? std::string("00") : ARecType2;
+  const char code1 = ARecType1.size() >= 2 ? ARecType1[1] : '\0';
+  if (code1 == '1') return "مرخصي";
+  if (code1 == '2') return "ماموريت";
+  if (type2[1] == '2') return "خروج";
+  if (type2[1] == '3') return "ورود";
+  return "ورود و خروج";
+}
+
+void TFrmMain::btnStartStopClick() {
+  try {
+    ui->LvDumRecord->clear();
+    ui->LvDumRecord->setFocus();
+    FReadCnt = 0;
+    if (Line().ClockType() == CTUnknown) return;
+    if (!StartStop()) StopReading();
+  } catch (const std::exception&) {
+    StopReading();
+  }
+}
+
+bool TFrmMain::StartStop() {
+  if (ui->btnStartStop->text() == TranslateQ("توقف")) {
+    StopReading();
+    return true;
+  }
+  return StartReading();
+}
+
+bool TFrmMain::StartReading() {
+  ui->btnStartStop->setText(TranslateQ("توقف"));
+  return StartReadingClock();
+}
+
+bool TFrmMain::StartReadingClock() {
+  if (Line().ClockType() == CTUnknown) {
+    StopReading();
+    return false;
+  }
+  if (!Line().PhoneNumber().empty() && !Line().ModemConnected()) {
+    if (ShowMessageDlg("ارتباط مودم قطع مي باشد، آيا ارتباط از طريق مودم ايجاد شود؟",
+                       mtConfirmation, mbYes | mbNo, 0) == mrYes)
+      miDialClick();
+    return false;
+  }
+  ReadStoped = false;
+  ReadSuspended = false;
+  std::uint16_t wait = 0;
+  TimerStopReading->start();
+
+  // No detection while the loop reads: it would replace the clock being read.
+  struct TReadingScope {
+    TFrmMain& Form;
+    explicit TReadingScope(TFrmMain& AForm) : Form(AForm) {
+      Form.FReading = true;
+      Form.ui->btnDetect->setEnabled(false);
+    }
+    ~TReadingScope() {
+      Form.FReading = false;
+      Form.ui->btnDetect->setEnabled(!Form.FDetecting);
+    }
+  } reading(*this);
+
+  while (!ReadStoped && !ReadSuspended) {
+    if (!GetRecordFromClock()) {
+      StopReading();
+      break;
+    }
+    const std::int32_t fruitless = UnsuccefullReadCount;
+    if (fruitless > 10) {
+      SuspendReading();
+    } else if (fruitless > 3) {
+      wait = 1000;
+      if (LineIsEmpty()) SuspendReading();
+    } else {
+      wait = 0;
+    }
+    Breath();
+    BreathAndWait(wait);
+  }
+  if (ReadStoped) {
+    Breath();
+    ui->btnStartStop->setText(TranslateQ("تخليه"));
+  } else {
+    Breath();
+  }
+  ReadStoped = false;
+  return true;
+}
+
+void TFrmMain::AddToList(TVexRecord ARecord) {
+  if (ARecord.ImageData) {
+    // Raises when the picture cannot be stored; the record then stays on the clock.
+    StoreRecordPicture(ARecord, ProgramDirectory());
+    ARecord.ImageData.reset();
+  }
+  auto* item = new QTreeWidgetItem(ui->LvDumRecord);
+  item->setText(0, TranslateQ(RecordTypeText(ARecord.RecType1, ARecord.RecType2)));
+  item->setText(1, QString::fromStdString(ARecord.KartNo));
+  item->setText(2, QString::fromStdString(ARecord.Time));
+  item->setText(3, QString::fromStdString(DateStrToShortDate(ARecord.Date, 0)));
+  for (int column = 1; column <= 3; ++column) item->setTextAlignment(column, Qt::AlignCenter);
+  ui->LvDumRecord->setCurrentItem(item);
+  ui->LvDumRecord->scrollToItem(item);
+}
+
+bool TFrmMain::StopReading() {
+  Breath();
+  ui->btnStartStop->setText(TranslateQ("تخليه"));
+  ReadStoped = true;
+  ReadSuspended = false;
+  ui->btnStartStop->setEnabled(false);
+  repaint();
+  TimerStopReading->stop();
+  return true;
+}
+
+void TFrmMain::TimerStopReadingTimer() {
+  ProcessMessages();
+  if (!TimerStopReading->isActive()) return;
+  try {
+    if (LineIsEmpty()) {
+      TimerStopReading->stop();
+      StopReading();
+    }
+  } catch (const std::exception&) {
+    TimerStopReading->stop();
+    StopReading();
+  }
+}
+
+void TFrmMain::Breath(const std::string&) {
+  ProcessMessages();
+}
+
+void TFrmMain::ClockOnBreath() {
+  ProcessMessages();
+}
+
+void TFrmMain::BreathAndWait(std::uint16_t AMilliseconds) {
+  ISystemClock& clock = platform::Clock();
+  const std::uint32_t start = clock.tickCount();
+  ClockOnBreath();
+  // The rest of the pass is spent in short steps that keep the window answering, so that a
+  // click on the stop button is not held up for a second.
+  constexpr std::uint32_t kStepMs = 20;
+  for (;;) {
+    const std::int64_t spent =
+        std::llabs(static_cast<std::int64_t>(clock.tickCount()) - static_cast<std::int64_t>(start));
+    if (spent >= AMilliseconds || ReadStoped) break;
+    clock.sleep(static_cast<std::uint32_t>(std::min<std::int64_t>(AMilliseconds - spent, kStepMs)));
+    ClockOnBreath();
+  }
+}
+
+// ---- Traffic pane ----
+
+void TFrmMain::ShowTraffic(bool AVisible) {
+  ui->PanelTraffic->setVisible(AVisible);
+  if (ui->btnTraffic->isChecked() != AVisible) ui->btnTraffic->setChecked(AVisible);
+  setFixedSize(kClientWidth, kClientHeight + (AVisible ? kTrafficHeight : 0));
+}
