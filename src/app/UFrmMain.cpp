@@ -4,7 +4,10 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QListWidgetItem>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QStyleOptionButton>
 #include <QTimer>
 #include <QTreeWidgetItem>
 #include <algorithm>
@@ -62,6 +65,47 @@ bool NumberAt(const QString& S, int AFrom, int AMaxLength, int& AValue) {
   return true;
 }
 
+// The caption of a right-to-left push button with an icon: Qt's common style (6.4) places the
+// icon for right-to-left, then asks for the caption right-aligned beside it, an alignment the
+// painter mirrors once more, so the caption lands against the button's left border, away from
+// its icon. The window's buttons draw icon and caption here instead: centred together, the icon
+// on the right and the caption at its left, with an alignment that is not mirrored.
+class TRightToLeftButtonStyle : public QProxyStyle {
+ public:
+  void drawControl(ControlElement AElement, const QStyleOption* AOption, QPainter* APainter,
+                   const QWidget* AWidget) const override {
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(AOption);
+    if (AElement != CE_PushButtonLabel || !button || button->direction != Qt::RightToLeft ||
+        button->icon.isNull() || button->text.isEmpty()) {
+      QProxyStyle::drawControl(AElement, AOption, APainter, AWidget);
+      return;
+    }
+    constexpr int kIconSpacing = 4;
+    const bool enabled = button->state & State_Enabled;
+    const QIcon::Mode mode = !enabled                           ? QIcon::Disabled
+                             : (button->state & State_HasFocus) ? QIcon::Active
+                                                                : QIcon::Normal;
+    const QIcon::State state = button->state & State_On ? QIcon::On : QIcon::Off;
+    const QPixmap pixmap =
+        button->icon.pixmap(button->iconSize, APainter->device()->devicePixelRatio(), mode, state);
+    const QSize iconSize = pixmap.deviceIndependentSize().toSize();
+    const QRect area = button->rect;
+    const int textWidth = button->fontMetrics.horizontalAdvance(button->text);
+    const int groupWidth = std::min(area.width(), iconSize.width() + kIconSpacing + textWidth);
+    const int groupRight = area.right() - (area.width() - groupWidth) / 2;
+    const QRect iconRect(groupRight - iconSize.width() + 1,
+                         area.top() + (area.height() - iconSize.height()) / 2, iconSize.width(),
+                         iconSize.height());
+    const QRect textRect(area.left(), area.top(), iconRect.left() - kIconSpacing - area.left(),
+                         area.height());
+    APainter->drawPixmap(iconRect, pixmap);
+    proxy()->drawItemText(
+        APainter, textRect,
+        Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter | Qt::TextShowMnemonic,
+        button->palette, enabled, button->text, QPalette::ButtonText);
+  }
+};
+
 QIcon ModelPicture(int AClockType) {
   static const QIcon pictures[] = {
       QIcon(":/models/0.png"), QIcon(":/models/1.png"), QIcon(":/models/2.png"),
@@ -109,6 +153,11 @@ TFrmMain::TFrmMain(QWidget* AParent)
   TimerStopReading->setObjectName("TimerStopReading");
   TimerStopReading->setInterval(1000);
   connect(TimerStopReading, &QTimer::timeout, this, &TFrmMain::TimerStopReadingTimer);
+
+  auto* buttonStyle = new TRightToLeftButtonStyle();
+  buttonStyle->setParent(this);
+  ui->btnDetect->setStyle(buttonStyle);
+  ui->btnStartStop->setStyle(buttonStyle);
 
   ui->Animate1->SetStopFrame(kClipStopFrame);
   ui->LvDumRecord->setColumnWidth(0, 95);

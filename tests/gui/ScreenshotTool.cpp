@@ -1,0 +1,199 @@
+// Pictures of the main window for the documentation: the window as the program starts it, set to
+// TCP/IP against clocksim serving an RS485 bus of clocks of different models, once after a
+// detection and once after a dump of three records. Writes after-detection.png and after-dump.png
+// into the folder named on the command line (docs/screenshots by default) and fails, writing
+// nothing, when the window did not list the clocks or the three records.
+//
+// Runs on whatever platform Qt is given: scripts/screenshot.sh runs it on an X server (Xvfb).
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+#include "DialingForm.h"
+#include "GeneralUtilities.h"
+#include "MessageBoxForm.h"
+#include "SimProcess.h"
+#include "Startup.h"
+#include "UFrmMain.h"
+#include "connections/ConnectionList.h"
+#include "utils/ProgramDirectory.h"
+
+namespace {
+
+// A bus of three clocks numbered without gaps, as the fast search expects them: a KR-Tal, a
+// KR-Corax and an MX-4100, each with its own firmware. The window's dump reads the first clock:
+// it holds five records, of which the dump lists and removes the three oldest (an entry, a leave,
+// an exit).
+const char* const kScenario =
+    "protocol RS485;"
+    "clock 1; name KR-Tal 101; firmware VER 3.10; clear-records;"
+    "record 10231 1403/09/17 07:52 type2=03; record 10232 1403/09/17 12:10 event=1;"
+    "record 10233 1403/09/17 17:05 type2=02; record 10234 1403/09/17 17:40 type2=02;"
+    "record 10235 1403/09/17 18:02 type2=02;"
+    "clock 2; name KR-Corax 102; firmware VER 2.04; clear-records;"
+    "clock 3; name MX-4100 103; firmware VER 1.20; clear-records";
+constexpr int kExpectedClocks = 3;
+constexpr int kExpectedRecords = 3;
+// A detection of three clocks and a dump take seconds; a modal message or a hung line must not
+// keep the script waiting for ever.
+constexpr int kWatchdogMs = 120000;
+// The pause before a picture.
+constexpr int kSettleMs = 300;
+
+void Fail(const QString& AWhat) {
+  std::fprintf(stderr, "clockdiag_screenshots: %s\n", qPrintable(AWhat));
+}
+
+// Reduced to a palette of 256 colours: the window's flat surfaces survive unchanged, and the
+// files stay small enough to keep in the repository.
+bool SavePicture(QWidget& AWindow, const QString& APath) {
+  // The lists lay out their items and scroll bars a moment after they change, as the user sees
+  // them.
+  QElapsedTimer settling;
+  settling.start();
+  while (settling.elapsed() < kSettleMs) {
+    ProcessMessages();
+    QThread::msleep(10);
+  }
+  const QImage picture = AWindow.grab().toImage().convertToFormat(
+      QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+  if (!picture.save(APath, "PNG", 0)) {
+    Fail("cannot write " + APath);
+    return false;
+  }
+  std::printf("%s %dx%d\n", qPrintable(APath), picture.width(), picture.height());
+  return true;
+}
+
+// What the window listed, for the message of a failed run.
+QString Listed(const QListWidget& AClocks, const QTreeWidget& ARecords) {
+  QStringList clocks;
+  for (int i = 0; i < AClocks.count(); ++i)
+    clocks << AClocks.item(i)->data(TFrmMain::kRawCaptionRole).toString().section("\n\r", 0, 0);
+  QStringList cards;
+  for (int i = 0; i < ARecords.topLevelItemCount(); ++i) cards << ARecords.topLevelItem(i)->text(1);
+  return QStringLiteral("clocks [%1], records [%2]").arg(clocks.join(", "), cards.join(", "));
+}
+
+int Run(TFrmMain& AWindow, const QDir& AOutput, SimProcess& ASim) {
+  auto* clocks = AWindow.findChild<QListWidget*>("LvDetectClock");
+  auto* records = AWindow.findChild<QTreeWidget*>("LvDumRecord");
+  auto* detect = AWindow.findChild<QPushButton*>("btnDetect");
+  auto* dump = AWindow.findChild<QPushButton*>("btnStartStop");
+  auto* searchType = AWindow.findChild<QComboBox*>("comBoxSearchType");
+  auto* address = AWindow.findChild<QLineEdit*>("EdIPAddress");
+  auto* port = AWindow.findChild<QLineEdit*>("edTCPIPPort");
+  auto* tcpIp = AWindow.findChild<QCheckBox*>("ChBoxTCPIP");
+  if (!clocks || !records || !detect || !dump || !searchType || !address || !port || !tcpIp) {
+    Fail("the main window lacks one of its controls");
+    return 1;
+  }
+
+  // As the user does it: TCP/IP ticked, the simulator's address and port typed in, the first
+  // search type (KR-Tal, fast bus scan) left chosen.
+  tcpIp->click();
+  address->setText("127.0.0.1");
+  port->setText(QString::number(ASim.Port()));
+  searchType->setCurrentIndex(cstKRTalFast);
+  emit searchType->activated(cstKRTalFast);
+
+  // Both clicks return when their work is done: the window handles its messages meanwhile.
+  detect->click();
+  std::set<int> models;
+  for (int i = 0; i < clocks->count(); ++i)
+    models.insert(clocks->item(i)->data(TFrmMain::kImageIndexRole).toInt());
+  if (clocks->count() != kExpectedClocks || models.size() != kExpectedClocks ||
+      !dump->isEnabled()) {
+    Fail("the detection did not list the simulator's clocks: " + Listed(*clocks, *records) + "\n" +
+         ASim.Errors());
+    return 1;
+  }
+  // The list as the user sees it, from its first item.
+  clocks->scrollToTop();
+  if (!SavePicture(AWindow, AOutput.filePath("after-detection.png"))) return 1;
+
+  dump->click();
+  if (records->topLevelItemCount() != kExpectedRecords) {
+    Fail("the dump did not list three records: " + Listed(*clocks, *records) + "\n" +
+         ASim.Errors());
+    return 1;
+  }
+  if (!SavePicture(AWindow, AOutput.filePath("after-dump.png"))) return 1;
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 2 || arguments.contains("--help") || arguments.contains("-h")) {
+    std::printf("Usage: clockdiag_screenshots [OUTPUT_FOLDER]\n");
+    return arguments.size() > 2 ? 2 : 0;
+  }
+  const QDir output(arguments.size() == 2 ? arguments[1] : QStringLiteral("docs/screenshots"));
+  if (!QDir().mkpath(output.path())) {
+    Fail("cannot create " + output.path());
+    return 1;
+  }
+
+  // The program's folder is an empty one of its own, so that no dictionary file or log lying
+  // beside the tool changes the window: it shows its own Persian texts.
+  QTemporaryDir programFolder;
+  if (!programFolder.isValid()) {
+    Fail("cannot create a temporary folder");
+    return 1;
+  }
+  SetProgramDirectory(programFolder.path().toStdString());
+
+  SimProcess sim(kScenario);
+  if (sim.Port() <= 0) {
+    Fail("clocksim did not start: " + sim.Errors());
+    return 1;
+  }
+
+  // The start-up of the program, in its order.
+  RegisterOCX("zkemkeeper.dll");
+  QApplication::setApplicationName("clockdiag");
+  QApplication::setLayoutDirection(Qt::RightToLeft);
+  TFrmMain mainWindow;
+  TfrmMessageBox messageBox;
+  TfrmDialing dialing;
+  messageBox.setAttribute(Qt::WA_QuitOnClose, false);
+  dialing.setAttribute(Qt::WA_QuitOnClose, false);
+  mainWindow.show();
+
+  QTimer::singleShot(kWatchdogMs, [] {
+    QString modal;
+    if (QWidget* widget = QApplication::activeModalWidget()) {
+      for (const QLabel* label : widget->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) modal += " \"" + label->text() + "\"";
+    }
+    Fail("gave up after " + QString::number(kWatchdogMs / 1000) + " s" +
+         (modal.isEmpty() ? QString() : "; a message is open:" + modal));
+    // The simulator ends when its standard input closes with this process.
+    std::_Exit(1);
+  });
+  int result = 1;
+  QTimer::singleShot(0, [&] {
+    result = Run(mainWindow, output, sim);
+    QApplication::exit(result);
+  });
+  application.exec();
+  return result;
+}
