@@ -85,6 +85,8 @@ class HayesModemModel : public DeviceModel {
     FOwnedInner.reset();
     FInner = AInner;
   }
+  // The device behind the modem (nullptr when calls reach nothing).
+  DeviceModel* inner() const { return FInner; }
   void setTimeSource(std::function<std::uint64_t()> ANowMs) { FNow = std::move(ANowMs); }
   // Called when an aborted dial's verdict, already planned, must not reach the tool: the host
   // drops the bytes still pending on its wire.

@@ -1,5 +1,6 @@
 #include "models/HdlcClockModel.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace sim {
@@ -21,6 +22,11 @@ HdlcClockModel::HdlcClockModel(std::uint8_t AClockNumber) : ClockNumber(AClockNu
     }
     return {};
   });
+}
+
+HdlcClockModel::Handler HdlcClockModel::commandHandler(std::uint8_t AFirstByte) const {
+  const auto it = FHandlers.find(AFirstByte);
+  return it == FHandlers.end() ? Handler() : it->second;
 }
 
 void HdlcClockModel::setTimeSource(std::function<std::uint64_t()> ANowMs) {
@@ -110,6 +116,26 @@ ReplyPlan HdlcClockModel::answer(const THdlcPacket& ARequest) {
     --BusyReplies;
     SessionOpen = false;
     return frame(false, false, true, true, "", ARequest.Data);
+  }
+  if (!ARequest.Data.empty()) {
+    const auto frames = FFramesHandlers.find(static_cast<std::uint8_t>(ARequest.Data[0]));
+    if (frames != FFramesHandlers.end()) {
+      // Each frame starts after the last byte of the one before.
+      ReplyPlan plan;
+      for (const auto& data : frames->second(ARequest.Data)) {
+        ReplyPlan next = frame(true, false, false, false, data, ARequest.Data);
+        if (next.empty()) continue;
+        std::uint32_t first = next.front().AtMs;
+        for (const auto& piece : next) first = std::min(first, piece.AtMs);
+        const std::uint32_t after = plan.empty() ? first : plan.back().AtMs + 1;
+        const std::uint32_t shift = after > first ? after - first : 0;
+        for (auto& piece : next) {
+          piece.AtMs += shift;
+          plan.push_back(std::move(piece));
+        }
+      }
+      return plan;
+    }
   }
   const auto handler =
       ARequest.Data.empty() ? FHandlers.end()

@@ -24,6 +24,15 @@ class HdlcClockModel : public DeviceModel {
   explicit HdlcClockModel(std::uint8_t AClockNumber);
   ReplyPlan receive(const std::string& ABytes) override;
   void onCommand(std::uint8_t AFirstByte, Handler AHandler) { FHandlers[AFirstByte] = AHandler; }
+  // The handler in place for a first byte (empty when none), for a handler that adds commands
+  // with the same first byte and passes the others on.
+  Handler commandHandler(std::uint8_t AFirstByte) const;
+  // Commands answered by several frames (a picture in image blocks): the data of each frame, in
+  // order. Such a handler takes precedence over a one-frame handler of the same first byte.
+  using FramesHandler = std::function<std::vector<std::string>(const std::string& AData)>;
+  void onCommandFrames(std::uint8_t AFirstByte, FramesHandler AHandler) {
+    FFramesHandlers[AFirstByte] = AHandler;
+  }
 
   // The clock's date and time. With a time source the clock runs from the moment it was set.
   void setDateTime(const SimDateTime& ADateTime);
@@ -74,6 +83,7 @@ class HdlcClockModel : public DeviceModel {
   std::string setDateTimeAnswer(const std::string& AData);
   THdlcStreamReceiver FReceiver;
   std::map<std::uint8_t, Handler> FHandlers;
+  std::map<std::uint8_t, FramesHandler> FFramesHandlers;
   std::function<std::uint64_t()> FNow;
   std::uint64_t FSetAt = 0;
   int FDataCommandsInSession = 0;

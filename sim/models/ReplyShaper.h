@@ -18,6 +18,12 @@ enum class MisbehaviourKind {
   ByteByByte,  // every byte of the reply is a piece of its own, Ms apart
   Garbage,     // Bytes go out just before the reply
   WrongCheck,  // the reply's check byte is wrong (only replies that carry one)
+  // Kinds the clock models apply to records and pictures themselves (see take()):
+  CorruptRecord,     // a record that is framed and checked but no record (text: an hour of 25;
+                     // HDLC: the first record of the block with a wrong check byte)
+  BadBlockCheck,     // a picture block with a wrong check byte
+  WrongBlockNumber,  // a picture block numbered one too high (Ember: a data packet)
+  LostBlock,         // a picture block that is not sent (Ember: a data packet not answered)
 };
 
 // A rule in force is used up one reply at a time.

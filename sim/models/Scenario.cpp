@@ -27,10 +27,20 @@
 //                               (gregorian). The clock runs from the moment clocksim starts.
 //   baud N|any                  the clock's speed; at another speed it hears noise (default any)
 //   latency MS                  ms between a command and its reply (default 5)
-//   record CARD DATE TIME [event=0..3] [finger] [type2=XX] [seq=A..Z]
+//   record CARD DATE TIME [event=0..3] [finger] [type2=XX] [seq=A..Z] [card] [camera]
+//          [picture=N]
 //                               a record: CARD decimal digits (at most 8, 10 for corax), DATE
 //                               YYYY/MM/DD in the clock's calendar, TIME HH:MM; event code
-//                               0 by default; type2 "00"; seq: the clock's next letter
+//                               0 by default; type2 "00"; seq: the clock's next letter;
+//                               card, camera: the HDLC record's card and camera flags;
+//                               picture=N: a picture of N bytes (0..1000000) taken with the
+//                               record (sets the camera flag)
+//   camera yes|no               text clocks: the clock has a camera and hands out the records'
+//                               pictures (default no; "ACM?" is answered "I" without one)
+//   pointer N                   the memory position of the oldest record (default 1): text
+//                               clocks give it as the picture pointer ("ARI?"), HDLC clocks as
+//                               the read position ("Q" 20h)
+//   block N                     HDLC: records per record block (1..4681, default 3)
 //   samples N                   N sample records dated the day before the clock's date, placed
 //                               before the clock's own records
 //   clear-records               drops the records given so far (and the samples)
@@ -40,8 +50,8 @@
 //                               the firmware as "Ver ..." (a leading "VER" is written "Ver"),
 //                               "Rec 50000" and "CAM", each followed by ";"
 //   serial N                    the serial number, 0..4294967295 (default 1234567)
-//   prefix xy|xyz|none          what comes before the date-time answer (default xy; an Ember
-//                               may send xyz)
+//   prefix xy|xyz|none          what comes before the date-time answer and the record blocks
+//                               (default xy; an Ember may send xyz)
 //   misbehave KIND [times=N|always] [cmd=HH]
 //                               KIND: silence | delay MS | bytewise MS | garbage HEX | badcheck
 //                               silence: no reply; delay: MS more before the reply; bytewise:
@@ -49,6 +59,12 @@
 //                               reply; badcheck: a wrong check byte in date-time and record
 //                               replies. times=N: the next N replies only (default always);
 //                               cmd=HH: only replies to commands starting with byte HH.
+//                               Records and pictures: corrupt (a record with a right check
+//                               byte but an hour of 25; HDLC: the block's first record with a
+//                               wrong check byte), badblock (a picture block with a wrong check
+//                               byte), wrongblock (a picture block numbered one too high),
+//                               lostblock (a picture block not sent); the picture kinds spoil
+//                               the second block of a transfer (the first of a one-block one).
 #include "models/Scenario.h"
 
 #include <algorithm>
@@ -56,7 +72,9 @@
 #include <ctime>
 #include <sstream>
 
+#include "models/ClockPictures.h"
 #include "models/HdlcBusModel.h"
+#include "models/HdlcRecordStore.h"
 #include "models/Rs485BusModel.h"
 
 namespace sim {
@@ -355,6 +373,15 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
     s.DateTime = d;
     c.DateTimeGiven = true;
     c.DateTimeNow = false;
+  } else if (keyword == "camera") {
+    needArgs(1, 1);
+    s.Camera = yesNo(args[0], keyword, AWhere);
+  } else if (keyword == "pointer") {
+    needArgs(1, 1);
+    s.RecordPointer = integer(args[0], 0, 99999, "pointer", AWhere);
+  } else if (keyword == "block") {
+    needArgs(1, 1);
+    s.RecordsPerBlock = integer(args[0], 1, 4681, "block", AWhere);
   } else if (keyword == "ready") {
     needArgs(1, 1);
     s.Ready = yesNo(args[0], keyword, AWhere);
@@ -409,6 +436,15 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
         if (v.size() != 1 || v[0] < 'A' || v[0] > 'Z')
           fail(AWhere, "seq takes one letter A to Z: " + args[i]);
         r.Sequence = v[0];
+      } else if (a == "card") {
+        r.CardUsed = true;
+      } else if (a == "camera") {
+        r.Camera = true;
+      } else if (a.rfind("picture=", 0) == 0) {
+        const int size = integer(a.substr(8), 0, 1000000, "picture", AWhere);
+        r.Picture = samplePicture(static_cast<std::size_t>(size),
+                                  static_cast<std::uint32_t>(s.Records.size() + 1));
+        r.Camera = true;
       } else {
         fail(AWhere, "unknown record option: " + args[i]);
       }
@@ -444,9 +480,19 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
       m.Bytes = hexBytes(value("HEX"), AWhere);
     } else if (k == "badcheck") {
       m.Kind = MisbehaviourKind::WrongCheck;
+    } else if (k == "corrupt") {
+      m.Kind = MisbehaviourKind::CorruptRecord;
+    } else if (k == "badblock") {
+      m.Kind = MisbehaviourKind::BadBlockCheck;
+    } else if (k == "wrongblock") {
+      m.Kind = MisbehaviourKind::WrongBlockNumber;
+    } else if (k == "lostblock") {
+      m.Kind = MisbehaviourKind::LostBlock;
     } else {
       fail(AWhere,
-           "unknown misbehaviour (silence, delay, bytewise, garbage, badcheck): " + args[0]);
+           "unknown misbehaviour (silence, delay, bytewise, garbage, badcheck, corrupt, "
+           "badblock, wrongblock, lostblock): " +
+               args[0]);
     }
     for (; next < args.size(); ++next) {
       const std::string a = lower(args[next]);
@@ -540,7 +586,9 @@ std::unique_ptr<DeviceModel> buildModel(const Scenario& AScenario,
     auto bus = std::make_unique<HdlcBusModel>();
     for (const auto& s : AScenario.Clocks) {
       auto& c = bus->addClock(static_cast<std::uint8_t>(s.Number));
-      c.RecordCount = static_cast<int>(s.Records.size());
+      // The records, their pictures and the commands that read them.
+      HdlcRecordStore::install(c, s.Records, s.RecordPointer)->RecordsPerBlock = s.RecordsPerBlock;
+      for (const auto& m : s.Misbehaviours) c.Shaper.add(m);
       c.DeviceDescription = hdlcDescription(s);
       c.Calendar = s.Calendar;
       c.setDateTime(s.DateTime);
@@ -579,16 +627,28 @@ clock 1, the default clock, which comes with three sample records.
   ready yes|no                RS232: 07h answered "!" (ready to be set) or not (default yes)
   latency MS                  ms before a reply (default 5)
   record CARD YYYY/MM/DD HH:MM [event=0..3] [finger] [type2=XX] [seq=A..Z]
+         [card] [camera] [picture=N]
+                              card, camera: HDLC flags; picture=N: a picture of N bytes
+                              (0..1000000) taken with the record
+  camera yes|no               text clocks: a camera, pictures handed out (default no)
+  pointer N                   memory position of the oldest record (default 1): the text
+                              clock's picture pointer, the HDLC clock's read position
   samples N                   N sample records of the day before the clock's date
   clear-records               drops the records and samples given so far
   misbehave KIND [times=N|always] [cmd=HH]
-      KIND: silence | delay MS | bytewise MS | garbage HEX | badcheck
+      KIND: silence | delay MS | bytewise MS | garbage HEX | badcheck | corrupt |
+            badblock | wrongblock | lostblock
       times=N: only the next N replies (default always); cmd=HH: only replies to the
       command that starts with byte HH (e.g. cmd=03: the record request)
+      corrupt: a record with a right check byte but no record (text: hour 25; HDLC: the
+      block's first record with a wrong check byte); badblock, wrongblock, lostblock: the
+      second block of a picture with a wrong check byte, numbered one too high, or not sent
 HDLC clocks (protocol Hdlc) also take:
   description TEXT            the device description (default: NAME;Ver ...;Rec 50000;CAM;)
   serial N                    serial number (default 1234567)
-  prefix xy|xyz|none          before the date-time answer (default xy; xyz as an Ember)
+  prefix xy|xyz|none          before the date-time answer and the record blocks (default
+                              xy; xyz as an Ember)
+  block N                     records per record block (1..4681, default 3)
 
 Example (a bus of two clocks):
   protocol RS485

@@ -210,6 +210,7 @@ ModelReply TextClockModel::answer(const std::string& ACommand, bool ARs485) {
   ModelReply r;
   r.Command = ACommand;
   if (ACommand.empty()) return r;
+  if (isPictureCommand(ACommand)) return pictureAnswer(ACommand, ARs485);
   const TextClockKind k = kind();
   bool shortReply = false;  // a one-byte answer, wrapped on RS485
   switch (static_cast<unsigned char>(ACommand[0])) {
@@ -230,7 +231,9 @@ ModelReply TextClockModel::answer(const std::string& ACommand, bool ARs485) {
     case 0x02:
     case 0x03:
       if ((ACommand[0] == 0x02) == (k == TextClockKind::Corax) && !FS.Records.empty()) {
-        r.Bytes = recordReply(FS.Records.front());
+        r.Bytes = FShaper.take(MisbehaviourKind::CorruptRecord, ACommand)
+                      ? corruptRecordReply(FS.Records.front())
+                      : recordReply(FS.Records.front());
         r.CheckByteIndex = static_cast<int>(r.Bytes.size()) - 1;
       }
       break;
@@ -239,6 +242,7 @@ ModelReply TextClockModel::answer(const std::string& ACommand, bool ARs485) {
         r.Bytes = "\x15";
       } else {
         FS.Records.erase(FS.Records.begin());
+        ++FS.RecordPointer;  // the next record's picture
         r.Bytes = "\x04";
       }
       shortReply = true;
@@ -291,6 +295,12 @@ ReplyPlan TextClockModel::receive(const std::string& ABytes) {
   };
   while (!FInput.empty()) {
     const auto first = static_cast<unsigned char>(FInput[0]);
+    const int pictureLength = pictureCommandLength(FInput);
+    if (pictureLength > 0) {
+      take(static_cast<std::size_t>(pictureLength));
+      continue;
+    }
+    if (pictureLength == 0) break;  // the rest of a picture command is still on its way
     if (isControlCommand(first)) {
       take(1);
     } else if (first == 'A') {

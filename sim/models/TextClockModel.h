@@ -36,6 +36,12 @@ struct ClockRecord {
   std::string RecType2 = "00";
   // Sequence letter "A" to "Z"; 0 lets the clock give the next letter when the record is added.
   char Sequence = 0;
+  // HDLC records also tell whether a card was shown and whether the camera took a picture.
+  bool CardUsed = false;
+  bool Camera = false;
+  // The picture taken with the record (any bytes; empty: none). A text clock with a camera and
+  // an HDLC clock hand it out on request.
+  std::string Picture;
 };
 
 struct TextClockSettings {
@@ -64,6 +70,13 @@ struct TextClockSettings {
   std::string Description;
   std::uint32_t SerialNumber = 1234567;
   std::string DateTimePrefix = "XY";
+  // Pictures. Text clocks: whether the clock has a camera ("ACM?" answered "YES"), and the
+  // picture pointer "ARI?" gives for the oldest record (the next record's is one more).
+  // HDLC clocks: the read position "Q" 20h gives, the memory index of the oldest record not
+  // released, and how many records a record block holds.
+  bool Camera = false;
+  std::int32_t RecordPointer = 1;
+  int RecordsPerBlock = 3;
 };
 
 // One card clock that speaks the text protocol.
@@ -91,6 +104,13 @@ struct TextClockSettings {
 //                      answered "G", or "E" for a date or time that does not exist
 // On RS485 the short replies (status, 04h/15h, "!", "G"/"E", firmware) are wrapped as
 // head, payload, CR, c; the data replies keep the layout above, which already has head and c.
+// Pictures (TextClockPictures.cpp); a clock without a camera answers each of them "I":
+//   "ACM?" CR          camera: "YES" CR; RS485 ("ACM?^"): head, "YES", c, CR
+//   "ARI?" CR          the oldest record's picture pointer, five digits, CR; RS485 ("ARI?^"):
+//                      head, five digits, c, CR (here c is the XOR of the digits)
+//   "RDML=" 6 digits CR  the picture at address pointer * 20 + 20000 in 512-byte image blocks
+//                      (ClockPictures.h), raw on RS485 too ("RDML=..." "^"); an address
+//                      without a picture gets one empty block
 // Other bytes get no answer.
 class TextClockModel : public DeviceModel {
  public:
@@ -141,9 +161,17 @@ class TextClockModel : public DeviceModel {
   std::string recordReply(const ClockRecord& ARecord) const;
   static std::string dataReply(const std::string& AData);  // head, data, CR, c
   static std::string wrapRs485(const std::string& APayload);
+  // The record reply spoiled as a CorruptRecord misbehaviour does it: the hour is 25, the check
+  // byte right.
+  std::string corruptRecordReply(const ClockRecord& ARecord) const;
+  // RS232 input that begins with a picture command: the command's length when it is complete,
+  // 0 while it may still be completed, -1 when it is no picture command.
+  static int pictureCommandLength(const std::string& AInput);
+  static bool isPictureCommand(const std::string& ACommand);
 
  private:
   ModelReply setDateTimeCommand(const std::string& ACommand);
+  ModelReply pictureAnswer(const std::string& ACommand, bool ARs485);
   TextClockSettings FS;
   ReplyShaper FShaper;
   std::string FInput;

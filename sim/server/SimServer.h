@@ -41,6 +41,11 @@ class SimServer {
   // Milliseconds since the server was made: the devices' time.
   std::uint64_t nowMs() const;
 
+  // The copies of the device served over TCP and over the pseudo-terminal (nullptr for a
+  // transport that is not served).
+  DeviceModel* tcpModel() const { return FTcpModel.get(); }
+  DeviceModel* ptyModel() const { return FPtyModel.get(); }
+
  private:
   struct Pending {
     Clock::time_point At;

@@ -6,10 +6,14 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "models/HayesModemModel.h"
+#include "models/MiraTerminalServer.h"
 #include "models/Scenario.h"
+#include "models/ZkTerminalServer.h"
+#include "server/RemainingRecords.h"
 #include "server/SimServer.h"
 
 namespace {
@@ -21,7 +25,8 @@ constexpr int kExitUsage = 2;
 void printUsage(std::FILE* AOut) {
   std::fprintf(AOut, "%s",
                R"(Usage: clocksim [--tcp PORT] [--pty] [--scenario FILE] [-e STATEMENTS]...
-                [--trace] [--exit-on-stdin-eof] [--modem ...] [--check] [--help]
+                [--trace] [--exit-on-stdin-eof] [--modem ...] [--mira-terminal [ADDR:]PORT]
+                [--zk-terminal PORT] [--remaining FILE] [--check] [--help]
 
 Serves simulated card clocks that speak the text protocol (RS232, or RS485 with a bus of
 clocks) in real time.
@@ -42,6 +47,18 @@ clocks) in real time.
                         connect, busy, nodialtone, nocarrier or silent (default connect:9600@3000)
   --modem-number N=A    the answer when number N is dialled (repeatable)
   --modem-lower         the modem answers in lower case
+  --mira-terminal [ADDR:]PORT
+                        also serve a face-recognition terminal of the first kind (KR-Mira) on
+                        ADDR:PORT (ADDR 127.0.0.1 by default); prints "mira ADDR:PORT". The
+                        tool's adapter always connects to port 9922: give another loopback
+                        address (127.0.0.2:9922) to run several at once
+  --zk-terminal PORT    also serve a face-recognition terminal of the second kind (KR-Mira120)
+                        on 127.0.0.1:PORT (0 picks a free port; the tool uses 4370 by default);
+                        prints "zk PORT"
+                        Both terminals hold three sample records of the day before their date.
+  --remaining FILE      when stopped, write the records the clocks still hold to FILE, one
+                        line each: tcp|pty CLOCK CARD YYYY/MM/DD HH:MM (the date in the clock's
+                        calendar), for the copy served over TCP and the pseudo-terminal's
   --check               read the scenario, print any warnings and exit
 TCP and the pseudo-terminal serve separate copies of the scenario.
 Exit codes: 0 stopped, 1 the port or pseudo-terminal could not be opened, 2 bad usage or
@@ -55,6 +72,45 @@ void onSignal(int) {
   sim::SimServer::stop();
 }
 
+// Three records of the day before the terminal's date: entry, exit and entry again, each with a
+// small photo.
+sim::MiraTerminalSettings miraTerminalSettings() {
+  sim::MiraTerminalSettings s;
+  const sim::SimDateTime day = sim::simcal::addSeconds(s.Calendar, s.DateTime, -86400);
+  const struct {
+    const char* Id;
+    int Hour, Minute, Status;
+  } samples[] = {{"1001", 8, 5, 1}, {"1002", 12, 30, 2}, {"1003", 17, 45, 1}};
+  for (const auto& r : samples) {
+    sim::MiraRecord record;
+    record.Id = r.Id;
+    record.When = day;
+    record.When.Hour = r.Hour;
+    record.When.Minute = r.Minute;
+    record.When.Second = 0;
+    record.Status = r.Status;
+    record.Photo = sim::MiraTerminalModel::samplePhoto(r.Id);
+    s.Records.push_back(record);
+  }
+  return s;
+}
+
+void addZkSamples(sim::ZkTerminalModel& AModel) {
+  const zk::DateTime now = AModel.deviceTime();
+  std::uint16_t uid = 1;
+  for (const auto& [user, hour, minute, inOut] :
+       {std::tuple{"2001", 8, 10, 0}, std::tuple{"2002", 13, 0, 1},
+        std::tuple{"2003", 18, 20, 1}}) {
+    zk::AttRecord record;
+    record.Uid = uid++;
+    record.UserId = user;
+    record.VerifyMode = 15;  // face
+    record.Time = {now.Year, now.Month, now.Day, hour, minute, 0};
+    record.InOutMode = static_cast<std::uint8_t>(inOut);
+    AModel.addRecord(record);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,8 +120,12 @@ int main(int argc, char** argv) {
   bool exitOnEof = false;
   bool checkOnly = false;
   std::string scenarioFile;
+  std::string remainingFile;
   std::vector<std::string> statements;
   bool modem = false;
+  std::string miraAddress;
+  int miraPort = -1;
+  int zkPort = -1;
   sim::HayesModemSettings modemSettings;
   modemSettings.Answer = *sim::ParseDialAnswer("connect:9600@3000");
 
@@ -126,6 +186,28 @@ int main(int argc, char** argv) {
         modemSettings.Numbers[number] = *answer;
     } else if (a == "--modem-lower") {
       modem = modemSettings.LowerCase = true;
+    } else if (a == "--mira-terminal" || a == "--zk-terminal") {
+      const std::string v = value();
+      const auto colon = v.rfind(':');
+      const std::string address = colon == std::string::npos ? "" : v.substr(0, colon);
+      const std::string portText = colon == std::string::npos ? v : v.substr(colon + 1);
+      char* end = nullptr;
+      const long port = std::strtol(portText.c_str(), &end, 10);
+      if (portText.empty() || *end != '\0' || port < 0 || port > 65535 ||
+          (a == "--zk-terminal" && colon != std::string::npos) ||
+          (colon != std::string::npos && address.empty())) {
+        std::fprintf(stderr, "clocksim: %s needs %s: %s\n", a.c_str(),
+                     a == "--zk-terminal" ? "a port 0 to 65535" : "[ADDR:]PORT", v.c_str());
+        return kExitUsage;
+      }
+      if (a == "--zk-terminal") {
+        zkPort = static_cast<int>(port);
+      } else {
+        miraAddress = address.empty() ? "127.0.0.1" : address;
+        miraPort = static_cast<int>(port);
+      }
+    } else if (a == "--remaining") {
+      remainingFile = value();
     } else if (a == "--check") {
       checkOnly = true;
     } else {
@@ -180,9 +262,34 @@ int main(int argc, char** argv) {
   sim::SimServer server([&scenario, nowMs] { return sim::buildModel(scenario, nowMs); }, trace);
   if (modem) {
     server.setPtyFactory([&scenario, &modemSettings, nowMs]() -> std::unique_ptr<sim::DeviceModel> {
-      return std::make_unique<sim::HayesModemModel>(sim::buildModel(scenario, nowMs),
-                                                     modemSettings, nowMs);
+      return std::make_unique<sim::HayesModemModel>(sim::buildModel(scenario, nowMs), modemSettings,
+                                                    nowMs);
     });
+  }
+  // The face terminals run on threads of their own beside the clocks' server.
+  std::unique_ptr<sim::MiraTerminalServer> mira;
+  sim::ZkTerminalModel zkModel;
+  std::unique_ptr<sim::ZkTerminalServer> zk;
+  if (miraPort >= 0) {
+    mira = std::make_unique<sim::MiraTerminalServer>(miraTerminalSettings());
+    if (!mira->start(miraAddress, miraPort)) {
+      std::fprintf(stderr, "clocksim: cannot listen on %s:%d for the KR-Mira terminal\n",
+                   miraAddress.c_str(), miraPort);
+      return kExitFailure;
+    }
+    std::printf("mira %s:%d\n", mira->address().c_str(), mira->port());
+    std::fflush(stdout);
+  }
+  if (zkPort >= 0) {
+    addZkSamples(zkModel);
+    zk = std::make_unique<sim::ZkTerminalServer>(zkModel);
+    if (!zk->start(static_cast<std::uint16_t>(zkPort))) {
+      std::fprintf(stderr, "clocksim: cannot listen on 127.0.0.1:%d for the KR-Mira120 terminal\n",
+                   zkPort);
+      return kExitFailure;
+    }
+    std::printf("zk %d\n", static_cast<int>(zk->port()));
+    std::fflush(stdout);
   }
   try {
     if (tcpPort >= 0) {
@@ -200,6 +307,15 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     std::fprintf(stderr, "clocksim: %s\n", e.what());
     return kExitFailure;
+  }
+  if (!remainingFile.empty()) {
+    std::ofstream out(remainingFile, std::ios::binary | std::ios::trunc);
+    out << sim::RemainingRecordsText("tcp", server.tcpModel(), scenario)
+        << sim::RemainingRecordsText("pty", server.ptyModel(), scenario);
+    if (!out.flush()) {
+      std::fprintf(stderr, "clocksim: cannot write %s\n", remainingFile.c_str());
+      return kExitFailure;
+    }
   }
   return kExitOk;
 }

@@ -42,9 +42,9 @@ int ParseInt(const std::string& AText, const std::string& AWhat, int AMin, int A
 
 namespace {
 // In the order of the search types' ordinals.
-const char* const kSearchTypeNames[] = {"KRTalFast",  "KRTal",    "KRMira",
-                                        "KRTalR2Fast", "KRTalR2", "KROptica",
-                                        "KRMira120",  "KREmberFast", "KREmber"};
+const char* const kSearchTypeNames[] = {"KRTalFast",   "KRTal",       "KRMira",
+                                        "KRTalR2Fast", "KRTalR2",     "KROptica",
+                                        "KRMira120",   "KREmberFast", "KREmber"};
 // The port a TCP/IP line uses when --tcp names none: the card clocks' converters listen on 1001,
 // the second kind of face-recognition terminal on 4370.
 constexpr int kCardClockTcpPort = 1001;
@@ -68,7 +68,8 @@ LineOptions TakeLineOptions(std::vector<std::string>& AArgs) {
     const auto type = SearchTypeFromName(*search);
     if (!type) {
       std::string names;
-      for (const char* name : kSearchTypeNames) names += std::string(names.empty() ? "" : " ") + name;
+      for (const char* name : kSearchTypeNames)
+        names += std::string(names.empty() ? "" : " ") + name;
       throw UsageError{"--search must be one of " + names + ": '" + *search + "'"};
     }
     o.Search = *type;
@@ -178,4 +179,6 @@ bool OpenPort(TClockSet& ALine, std::ostream& AErr) {
   }
 }
 
-TBasicClock& LineClock(TClockSet& ALine) { return *ALine.Clocks().front(); }
+TBasicClock& LineClock(TClockSet& ALine) {
+  return *ALine.Clocks().front();
+}

@@ -85,8 +85,8 @@ int RunDetectCommand(std::vector<std::string>& AArgs, const LineOptions& AOption
   for (TBasicClock* clock : listed) {
     const ClockDateTime dt = ReadDateTime(*clock, AOptions.Search);
     if (AOptions.Json) {
-      json += std::string(json.empty() ? "" : ",") + "{\"number\":" +
-              std::to_string(clock->ClockNumber) +
+      json += std::string(json.empty() ? "" : ",") +
+              "{\"number\":" + std::to_string(clock->ClockNumber) +
               ",\"type\":" + JsonString(ClockTypeToStr(clock->ClockType)) +
               ",\"name\":" + JsonString(clock->ClockName) +
               ",\"firmware\":" + JsonString(clock->FirmwareVer) +
@@ -156,7 +156,8 @@ int RunSetDateTimeCommand(std::vector<std::string>& AArgs, const LineOptions& AO
   TTimeStr nowTime;
   const bool read = clock.GetDateTime(nowDate, nowTime);
   if (AOptions.Json)
-    AOut << "{\"set\":" << JsonBool(accepted) << ",\"clock\":" << static_cast<int>(clock.ClockNumber)
+    AOut << "{\"set\":" << JsonBool(accepted)
+         << ",\"clock\":" << static_cast<int>(clock.ClockNumber)
          << ",\"date\":" << JsonString(read ? nowDate.str() : "")
          << ",\"time\":" << JsonString(read ? nowTime.str() : "") << "}\n";
   else if (read)

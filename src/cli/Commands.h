@@ -41,5 +41,5 @@ int RunSerialCommand(std::vector<std::string>& AArgs, const LineOptions& AOption
                      std::ostream& AOut, std::ostream& AErr);
 // Reads up to --max records from the first listed clock; each is stored before it is
 // acknowledged.
-int RunDumpCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
-                   std::ostream& AOut, std::ostream& AErr);
+int RunDumpCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions, std::ostream& AOut,
+                   std::ostream& AErr);

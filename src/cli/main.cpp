@@ -72,8 +72,7 @@ int main(int argc, char** argv) {
     if (command == "dial") return RunDialCommand(args, line, std::cout, std::cerr);
     if (command == "detect") return RunDetectCommand(args, line, std::cout, std::cerr);
     if (command == "datetime") return RunDateTimeCommand(args, line, std::cout, std::cerr);
-    if (command == "set-datetime")
-      return RunSetDateTimeCommand(args, line, std::cout, std::cerr);
+    if (command == "set-datetime") return RunSetDateTimeCommand(args, line, std::cout, std::cerr);
     if (command == "status") return RunStatusCommand(args, line, std::cout, std::cerr);
     if (command == "serial") return RunSerialCommand(args, line, std::cout, std::cerr);
     if (command == "dump") return RunDumpCommand(args, line, std::cout, std::cerr);

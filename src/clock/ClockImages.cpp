@@ -220,8 +220,7 @@ bool TBasicClock::ReadTextImage(std::string& AData) {
 
 bool TBasicClock::ReadImageBlocks(std::string& AStream) {
   const std::string request = BuildHdlcCommand(
-      ClockNumber,
-      "0" + RecordIndexBytes(AddWrapping(FHdlcReadPointer, FHdlcReadPointerOffset)));
+      ClockNumber, "0" + RecordIndexBytes(AddWrapping(FHdlcReadPointer, FHdlcReadPointerOffset)));
   ISystemClock& clock = platform::Clock();
   bool failed = false;
   bool bad = false;
@@ -268,8 +267,7 @@ bool TBasicClock::ReadImageBlocks(std::string& AStream) {
 }
 
 bool TBasicClock::ReadEmberImage(std::string& AStream) {
-  const std::string index =
-      RecordIndexBytes(AddWrapping(FHdlcReadPointer, FHdlcReadPointerOffset));
+  const std::string index = RecordIndexBytes(AddWrapping(FHdlcReadPointer, FHdlcReadPointerOffset));
   const int tries = Tries();
   ISystemClock& clock = platform::Clock();
 

@@ -44,9 +44,13 @@ const char* const kRecordReadError = "خطا در هنگام خواندن ركو
 
 }  // namespace
 
-int TBasicClock::CheckSequence() { return 1; }
+int TBasicClock::CheckSequence() {
+  return 1;
+}
 
-int TBasicClock::HdlcAnswerCode(const std::string& AData) { return ::HdlcAnswerCode(AData); }
+int TBasicClock::HdlcAnswerCode(const std::string& AData) {
+  return ::HdlcAnswerCode(AData);
+}
 
 bool TBasicClock::IsCorruptRecordReply(const std::string& AReply) {
   return ClockType != Lumen && IsReplyChecksumValid(AReply) &&
@@ -105,8 +109,8 @@ TVexRecord TBasicClock::GetRecord() {
   // The short record forms carry no year: the clock's own date supplies it.
   const std::uint32_t now = platform::Clock().tickCount();
   const std::uint32_t sinceRead = now - DateTimeLastReadTime;
-  const bool dateFresh = DateTimeLastReadTime != 0 &&
-                         (sinceRead <= kDateCacheMs || 0u - sinceRead <= kDateCacheMs);
+  const bool dateFresh =
+      DateTimeLastReadTime != 0 && (sinceRead <= kDateCacheMs || 0u - sinceRead <= kDateCacheMs);
   const TDateStr clockDate = dateFresh ? CurrentDate : ReadClockDate();
   TDateParts parts;
   if (StrToDateParts(clockDate, parts, 0) == dfNone) parts = TDateParts{};
@@ -148,8 +152,7 @@ void TBasicClock::ReadTextRecord(int AYear, int AMonth, int ADay) {
     // A reply still incomplete when its try ended is continued by the next try: the rest may
     // be on its way. A complete reply that was refused is not: carried over, it would fill the
     // next try before the clock's fresh answer could be read, and no try could recover.
-    const std::string saved =
-        static_cast<int>(reply.size()) < replyLength ? reply : std::string();
+    const std::string saved = static_cast<int>(reply.size()) < replyLength ? reply : std::string();
     SendCommand(request, replyLength, clockops::kReplyStart, saved, reply);
     if (reply.size() > kStatusReplyMaxLength) {
       const std::string cleaned = CleanRecordReply(reply);
@@ -190,8 +193,8 @@ void TBasicClock::FetchHdlcRecords(bool AFollowUp, TVexRecord& ARecord) {
     // The answer is judged by the packet this request received, never by an earlier one.
     FHdlcPacket.IsValid = false;
     std::string reply;
-    SendCommand(BuildHdlcCommand(ClockNumber, AFollowUp ? kNextBlockRequest : kBlockRequest), 0,
-                "", "", reply);
+    SendCommand(BuildHdlcCommand(ClockNumber, AFollowUp ? kNextBlockRequest : kBlockRequest), 0, "",
+                "", reply);
     if (FHdlcPacket.IsValid) {
       const std::string& data = FHdlcPacket.Data;
       if (data.size() >= 2) {

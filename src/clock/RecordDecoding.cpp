@@ -20,7 +20,9 @@ constexpr std::size_t kHdlcRecordLength = 14;
 // Months from July on, read before the middle of the year, belong to the year before.
 constexpr int kSecondHalfMonth = 6;
 
-bool IsDecimalDigit(char ACh) { return ACh >= '0' && ACh <= '9'; }
+bool IsDecimalDigit(char ACh) {
+  return ACh >= '0' && ACh <= '9';
+}
 
 // A whole number with optional leading blanks and sign, as a two-character field may hold one.
 bool TryDecimal(const std::string& AText, int& AValue) {

@@ -80,4 +80,3 @@ THdlcRecordOutcome DecodeHdlcRecordPiece(const std::string& APiece, std::int32_t
 // The meaning of a one-byte (or empty) answer of an HDLC clock: 1 for nothing or 01h, 0 for
 // 00h, 2 for any other byte.
 int HdlcAnswerCode(const std::string& AData);
-

@@ -38,7 +38,9 @@ TImageBlockStep TakeImageBlock(const std::string& ABlock, int AExpectedNumber,
   return step;
 }
 
-std::string RecordIndexBytes(std::int32_t AIndex) { return IntToBytes(AIndex).substr(0, 3); }
+std::string RecordIndexBytes(std::int32_t AIndex) {
+  return IntToBytes(AIndex).substr(0, 3);
+}
 
 bool TextImageAddress(std::int32_t APointer, std::string& AAddress) {
   const std::int64_t address = std::int64_t{APointer} * kImageAddressStep + kImageAddressBase;

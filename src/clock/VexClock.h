@@ -212,9 +212,7 @@ class TBasicClock {
   std::int32_t HdlcReadPointer() const { return FHdlcReadPointer; }
   std::int32_t HdlcReadPointerOffset() const { return FHdlcReadPointerOffset; }
   bool HasCaptureImageCapability() const { return ClockHasCaptureImageCapability; }
-  bool MustCheckCaptureImageCapability() const {
-    return MustCheckClockHasCaptureImageCapability;
-  }
+  bool MustCheckCaptureImageCapability() const { return MustCheckClockHasCaptureImageCapability; }
   char LastAcknowledgedSequence() const { return LastSequenceCode; }
   // Steps of GetRecord and GetRecordImage on the text protocol.
   void ReadTextRecord(int AYear, int AMonth, int ADay);
@@ -288,6 +286,10 @@ class TBasicClock {
   bool InWorkWithModem = false;
   std::string ConnectSpeed;
   std::string TCPIPReadBuffer;
+  // The bytes of TCPIPReadBuffer before this offset have been handed out already. The buffer is
+  // consumed from the front without moving what follows on every read, so that a long stream
+  // read a byte at a time costs time in proportion to its length.
+  std::size_t TCPIPReadOffset = 0;
   bool MustCheckClockHasCaptureImageCapability = true;
   bool ClockHasCaptureImageCapability = false;
   bool FGetIOImage = false;

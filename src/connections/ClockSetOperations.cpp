@@ -104,14 +104,18 @@ bool TClockSet::SetDateTime(const TDateStr& ADate, const TTimeStr& ATime) {
   return result;
 }
 
-TDateStr TClockSet::Date() { return FClocks.empty() ? TDateStr() : FClocks.front()->Date(); }
+TDateStr TClockSet::Date() {
+  return FClocks.empty() ? TDateStr() : FClocks.front()->Date();
+}
 
 void TClockSet::SetDate(const TDateStr& AValue) {
   for (auto& clock : FClocks)
     if (clock->Active) clock->SetDate(AValue);
 }
 
-TTimeStr TClockSet::Time() { return FClocks.empty() ? TTimeStr() : FClocks.front()->Time(); }
+TTimeStr TClockSet::Time() {
+  return FClocks.empty() ? TTimeStr() : FClocks.front()->Time();
+}
 
 void TClockSet::SetTime(const TTimeStr& AValue) {
   for (auto& clock : FClocks)

@@ -28,8 +28,7 @@ void TClockSet::ReadClockRecord(std::int32_t AIndex, TVexRecord& ARecord) {
   int made = 0;
   do {
     ARecord = clock.GetRecord();
-    const bool pictureKind =
-        ARecord.Version == rv1 || (ARecord.Version == rv2 && ARecord.Camera);
+    const bool pictureKind = ARecord.Version == rv1 || (ARecord.Version == rv2 && ARecord.Camera);
     if (FGetIOImage && !ARecord.KartNo.empty() && pictureKind &&
         (!FGetIOImageOnlyCards || !ARecord.FingerPrint)) {
       auto picture = std::make_shared<std::string>();
@@ -54,6 +53,7 @@ void TClockSet::ReadClockRecord(std::int32_t AIndex, TVexRecord& ARecord) {
 void TClockSet::GetRecord(TVexRecord& AResult) {
   TDateStr bestDate;
   TTimeStr bestTime;
+  bool chosen = false;
   // Picks ARecord when it is not later than the best so far. A later clock wins a tie.
   auto consider = [&](std::size_t AIndex) {
     TVexRecord record;
@@ -65,6 +65,7 @@ void TClockSet::GetRecord(TVexRecord& AResult) {
     bestTime = record.Time;
     AResult = std::move(record);
     FCurrentClock = static_cast<std::int32_t>(AIndex);
+    chosen = true;
   };
 
   if (WasEmpty()) {
@@ -86,8 +87,9 @@ void TClockSet::GetRecord(TVexRecord& AResult) {
         consider(i);
     }
   }
-  // Every call appends; the log skips a record without a card number.
-  AppendRecordToLog(AResult, FLogFileName, ClockType() == Lumen);
+  // The record handed out goes to the log. When none was chosen, AResult is still the caller's
+  // own: a caller reusing the record of an earlier call must not see it logged again.
+  if (chosen) AppendRecordToLog(AResult, FLogFileName, ClockType() == Lumen);
 }
 
 TBasicClock* TClockSet::CurrentClockObject() {

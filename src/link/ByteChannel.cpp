@@ -101,12 +101,23 @@ void TBasicClock::ReadChannel(int ACount, std::string& AData) {
       ReportTraffic(TTrafficDirection::Rx, arrived);
       TCPIPReadBuffer += arrived;
     }
-    if (ACount < static_cast<int>(TCPIPReadBuffer.size())) {
-      AData = TCPIPReadBuffer.substr(0, static_cast<std::size_t>(std::max(ACount, 0)));
-      TCPIPReadBuffer.erase(0, AData.size());
+    const std::size_t waiting = TCPIPReadBuffer.size() - TCPIPReadOffset;
+    if (ACount < static_cast<int>(waiting)) {
+      const auto count = static_cast<std::size_t>(std::max(ACount, 0));
+      AData = TCPIPReadBuffer.substr(TCPIPReadOffset, count);
+      TCPIPReadOffset += count;
+      // The handed-out part goes once it is the larger one: every byte is moved at most once.
+      if (TCPIPReadOffset > TCPIPReadBuffer.size() / 2) {
+        TCPIPReadBuffer.erase(0, TCPIPReadOffset);
+        TCPIPReadOffset = 0;
+      }
     } else {
-      AData.swap(TCPIPReadBuffer);
+      if (TCPIPReadOffset == 0)
+        AData.swap(TCPIPReadBuffer);
+      else
+        AData = TCPIPReadBuffer.substr(TCPIPReadOffset);
       TCPIPReadBuffer.clear();
+      TCPIPReadOffset = 0;
     }
     return;
   }
@@ -120,6 +131,7 @@ void TBasicClock::ClearChannel() {
   if (ConnectionType() == TcpIp) {
     if (ITcpClient* socket = GetTcpIpPort()) ReportTraffic(TTrafficDirection::Rx, socket->readAll());
     TCPIPReadBuffer.clear();
+    TCPIPReadOffset = 0;
     return;
   }
   if (ISerialPort* port = GetComPort()) port->clear();
@@ -142,8 +154,9 @@ void TBasicClock::RunReplyWait(std::uint32_t& AStartMark, std::uint32_t ATimeout
   for (;;) {
     if (InWorkWithModem || (ConnectionType() == Modem && !ModemConnected())) return;
     std::string data;
+    const int want = AWant();
     try {
-      ReadChannel(AWant(), data);
+      ReadChannel(want, data);
     } catch (...) {
       return;
     }
@@ -154,7 +167,12 @@ void TBasicClock::RunReplyWait(std::uint32_t& AStartMark, std::uint32_t ATimeout
     // Unsigned subtraction counts one wrap-around of the 32-bit tick counter.
     const std::uint32_t elapsed = clock.tickCount() - AStartMark;
     if (elapsed >= ATimeout) return;
-    IdleWait(2);
+    // A wait that wants no more bytes (a saved reply that is already whole) must not wait for
+    // input: input that is there returns the wait at once, unread, and the poll would spin.
+    if (want > 0)
+      IdleWait(2);
+    else
+      clock.sleep(2);
     if (++emptyPolls == 50) {
       clock.processMessages();
       emptyPolls = 0;

@@ -114,6 +114,8 @@ Simulator::Simulator(const std::vector<std::string>& AStatements,
     while ((at = text.find('\n')) != std::string::npos) {
       const std::string line = text.substr(0, at);
       text.erase(0, at + 1);
+      const auto space = line.find(' ');
+      if (space != std::string::npos) FAnnounced[line.substr(0, space)] = line.substr(space + 1);
       if (line.rfind("tcp ", 0) == 0) FTcpPort = std::stoi(line.substr(4));
       if (line.rfind("pty ", 0) == 0) FPtyPath = line.substr(4);
     }

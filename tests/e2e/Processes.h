@@ -36,12 +36,19 @@ class Simulator {
   int tcpPort() const { return FTcpPort; }
   const std::string& ptyPath() const { return FPtyPath; }
   std::string tcpAddress() const { return "127.0.0.1:" + std::to_string(FTcpPort); }
+  // What clocksim announced before the TCP port and the pseudo-terminal, by its first word
+  // ("mira" gives "127.0.0.2:9922", "zk" a port); '' when it announced no such line.
+  std::string announced(const std::string& AWord) const {
+    const auto it = FAnnounced.find(AWord);
+    return it == FAnnounced.end() ? std::string() : it->second;
+  }
 
  private:
   pid_t FPid = -1;
   int FStdin = -1;
   int FTcpPort = 0;
   std::string FPtyPath;
+  std::map<std::string, std::string> FAnnounced;
 };
 
 }  // namespace e2e

@@ -81,3 +81,13 @@ TEST_F(LinkFixture, UserActionsRunInsideTheWait) {
   EXPECT_EQ(send("\x01", 1), "0");
   EXPECT_EQ(actions, 4);  // 500 ms of 2 ms polls: a message pass every 100 ms
 }
+
+TEST_F(LinkFixture, WaitAskingForNothingStillTimesOutWhileBytesWait) {
+  // A reply length of 0 asks for no byte: bytes that arrive stay unread, and the wait must still
+  // end on its timeout instead of polling without pause.
+  device.then("0123", 1);
+  const auto start = now();
+  EXPECT_EQ(send("\x01", 0), "");
+  EXPECT_GE(now() - start, 7000u);
+  EXPECT_LE(now() - start, 7030u);
+}

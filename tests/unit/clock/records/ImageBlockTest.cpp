@@ -95,9 +95,8 @@ TEST(ImageAddress, PointerTimesTwentyPlusTwentyThousandInSixDigits) {
     const char* Address;
   };
   const Case cases[] = {
-      {12, true, "020240"},      {0, true, "020000"},      {48999, true, "999980"},
-      {49000, false, ""},        {-1000, true, "000000"},  {-1001, false, ""},
-      {2147483647, false, ""},
+      {12, true, "020240"},    {0, true, "020000"}, {48999, true, "999980"}, {49000, false, ""},
+      {-1000, true, "000000"}, {-1001, false, ""},  {2147483647, false, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Pointer);

@@ -18,7 +18,10 @@ std::string Reply(const std::string& AFields) {
 const TRecordClockDate kClockDate{1403, 9, 18};
 
 TEST(CleanRecordReply, DropsBytesBeforeTheFirstStartByteAndEveryCr) {
-  EXPECT_EQ(CleanRecordReply("\x33\x34\x01\x01\x01" "12\r3\rX"), "\x01\x01\x01" "123X");
+  EXPECT_EQ(CleanRecordReply("\x33\x34\x01\x01\x01"
+                             "12\r3\rX"),
+            "\x01\x01\x01"
+            "123X");
   // Without any 01h nothing is dropped from the front.
   EXPECT_EQ(CleanRecordReply("AB\rC"), "ABC");
 }
@@ -37,14 +40,36 @@ TEST(TextRecordForms, EachFormDecodesItsFields) {
     char Sequence;
   };
   const Case cases[] = {
-      {"short with second code", KRTal, "00012345" "0917" "0815" "05" "03" "C", "12345",
-       "030917", "08:15", "01", "03", true, 'C'},
-      {"short without second code", MX4100, "00012345" "0917" "0815" "12" "D", "12345", "030917",
-       "08:15", "00", "keep", false, 'D'},
-      {"long form", KRCorax, "0001234567" "030917" "1745" "02" "02" "00000000" "E", "1234567",
-       "030917", "17:45", "02", "02", false, 'E'},
-      {"Lumen", Lumen, "00000777" "0916" "2359" "Z", "777", "030916", "23:59", "keep", "keep",
-       false, 'Z'},
+      {"short with second code", KRTal,
+       "00012345"
+       "0917"
+       "0815"
+       "05"
+       "03"
+       "C",
+       "12345", "030917", "08:15", "01", "03", true, 'C'},
+      {"short without second code", MX4100,
+       "00012345"
+       "0917"
+       "0815"
+       "12"
+       "D",
+       "12345", "030917", "08:15", "00", "keep", false, 'D'},
+      {"long form", KRCorax,
+       "0001234567"
+       "030917"
+       "1745"
+       "02"
+       "02"
+       "00000000"
+       "E",
+       "1234567", "030917", "17:45", "02", "02", false, 'E'},
+      {"Lumen", Lumen,
+       "00000777"
+       "0916"
+       "2359"
+       "Z",
+       "777", "030916", "23:59", "keep", "keep", false, 'Z'},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -71,24 +96,95 @@ TEST(TextRecordValidity, FirstFailingConditionRefusesTheReply) {
     std::string Reply;
     bool Valid;
   };
-  const std::string good = "00012345" "0917" "0815" "05" "03" "C";
+  const std::string good =
+      "00012345"
+      "0917"
+      "0815"
+      "05"
+      "03"
+      "C";
   std::string wrongCheck = Reply(good);
   wrongCheck.back() = static_cast<char>(wrongCheck.back() ^ 0x40);
   const Case cases[] = {
       {"good short", KRTal, Reply(good), true},
       {"wrong check byte", KRTal, wrongCheck, false},
-      {"card of zeros", KRTal, Reply("00000000" "0917" "0815" "05" "03" "C"), false},
-      {"card with a letter", KRTal, Reply("0001A345" "0917" "0815" "05" "03" "C"), false},
-      {"month 13", KRTal, Reply("00012345" "1317" "0815" "05" "03" "C"), false},
-      {"hour 24", KRTal, Reply("00012345" "0917" "2415" "05" "03" "C"), false},
-      {"lower-case letter", KRTal, Reply("00012345" "0917" "0815" "05" "03" "c"), false},
-      {"short by one byte", KRTal, Reply("00012345" "0917" "0815" "0" "C"), false},
+      {"card of zeros", KRTal,
+       Reply("00000000"
+             "0917"
+             "0815"
+             "05"
+             "03"
+             "C"),
+       false},
+      {"card with a letter", KRTal,
+       Reply("0001A345"
+             "0917"
+             "0815"
+             "05"
+             "03"
+             "C"),
+       false},
+      {"month 13", KRTal,
+       Reply("00012345"
+             "1317"
+             "0815"
+             "05"
+             "03"
+             "C"),
+       false},
+      {"hour 24", KRTal,
+       Reply("00012345"
+             "0917"
+             "2415"
+             "05"
+             "03"
+             "C"),
+       false},
+      {"lower-case letter", KRTal,
+       Reply("00012345"
+             "0917"
+             "0815"
+             "05"
+             "03"
+             "c"),
+       false},
+      {"short by one byte", KRTal,
+       Reply("00012345"
+             "0917"
+             "0815"
+             "0"
+             "C"),
+       false},
       {"long form with card of zeros", KRCorax,
-       Reply("0000000000" "030917" "1745" "02" "02" "00000000" "E"), false},
+       Reply("0000000000"
+             "030917"
+             "1745"
+             "02"
+             "02"
+             "00000000"
+             "E"),
+       false},
       {"long form dated 31 Mehr", KRCorax,
-       Reply("0001234567" "030731" "1745" "02" "02" "00000000" "E"), false},
-      {"Lumen without a sequence letter", Lumen, Reply("00000777" "0916" "2359" "5"), false},
-      {"Lumen of zeros", Lumen, Reply("00000000" "0916" "2359" "Z"), false},
+       Reply("0001234567"
+             "030731"
+             "1745"
+             "02"
+             "02"
+             "00000000"
+             "E"),
+       false},
+      {"Lumen without a sequence letter", Lumen,
+       Reply("00000777"
+             "0916"
+             "2359"
+             "5"),
+       false},
+      {"Lumen of zeros", Lumen,
+       Reply("00000000"
+             "0916"
+             "2359"
+             "Z"),
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -97,7 +193,13 @@ TEST(TextRecordValidity, FirstFailingConditionRefusesTheReply) {
 }
 
 TEST(TextRecordValidity, BlankCardPassesAndKeepsItsBlanks) {
-  const std::string reply = Reply("        " "0917" "0815" "01" "00" "A");
+  const std::string reply = Reply(
+      "        "
+      "0917"
+      "0815"
+      "01"
+      "00"
+      "A");
   ASSERT_TRUE(IsValidRecordReply(reply, KRTal, kClockDate));
   TVexRecord record;
   ASSERT_TRUE(DecodeTextRecord(reply, KRTal, kClockDate, record));
@@ -127,7 +229,11 @@ TEST(TextRecordYears, ValidityAndCompletionUseTheirOwnRules) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.ClockDate.Year) + "/" + std::to_string(c.ClockDate.Month) +
                  " record " + c.MonthDay);
-    const std::string reply = Reply(std::string("00012345") + c.MonthDay + "0815" "01" "00" "A");
+    const std::string reply = Reply(std::string("00012345") + c.MonthDay +
+                                    "0815"
+                                    "01"
+                                    "00"
+                                    "A");
     ASSERT_EQ(IsValidRecordReply(reply, KRTal, c.ClockDate), c.Valid);
     if (!c.Valid) continue;
     TVexRecord record;
@@ -144,12 +250,17 @@ TEST(TextRecordEventCode, FingerBitIsReadInHexAndKindInDecimal) {
     const char* RecType1;
   };
   const Case cases[] = {
-      {"05", true, true, "01"},  {"12", true, false, "00"}, {"14", true, true, "02"},
-      {"07", true, true, "03"},  {"1A", false, false, ""},  {" 5", false, false, ""},
+      {"05", true, true, "01"}, {"12", true, false, "00"}, {"14", true, true, "02"},
+      {"07", true, true, "03"}, {"1A", false, false, ""},  {" 5", false, false, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Code);
-    const std::string reply = Reply(std::string("00012345" "0917" "0815") + c.Code + "00" "A");
+    const std::string reply = Reply(std::string("00012345"
+                                                "0917"
+                                                "0815") +
+                                    c.Code +
+                                    "00"
+                                    "A");
     ASSERT_TRUE(IsValidRecordReply(reply, KRTal, kClockDate));
     TVexRecord record;
     record.KartNo = "untouched";
@@ -182,12 +293,8 @@ TEST(HdlcRecordBlock, PrefixesAreDroppedAndTheRestCutIntoPieces) {
     std::vector<std::string> Pieces;
   };
   const Case cases[] = {
-      {a + b, {a, b}},
-      {"XYZ" + a + b, {a, b}},
-      {"XY" + a, {a}},
-      {"XYZXY" + a, {a}},
-      {"XYZ", {}},
-      {a + "tail", {a, "tail"}},
+      {a + b, {a, b}}, {"XYZ" + a + b, {a, b}},   {"XY" + a, {a}}, {"XYZXY" + a, {a}},
+      {"XYZ", {}},     {a + "tail", {a, "tail"}},
   };
   for (const auto& c : cases) EXPECT_EQ(SplitHdlcRecordBlock(c.Data), c.Pieces);
 }
@@ -205,8 +312,8 @@ TEST(HdlcRecord, FieldsFlagsAndCalendar) {
     bool Finger, Card, Camera;
   };
   const Case cases[] = {
-      {"solar year on a solar clock", Piece(0x0102030405ull, 94, 12, 28, 8, 5), Solar,
-       "4328719365", "941228", "08:05", "00", "00", false, false, false},
+      {"solar year on a solar clock", Piece(0x0102030405ull, 94, 12, 28, 8, 5), Solar, "4328719365",
+       "941228", "08:05", "00", "00", false, false, false},
       {"Gregorian year on a solar clock", Piece(77, 15, 3, 21, 17, 59, 0x08, 0x01), Solar, "77",
        "940101", "17:59", "01", "00", true, false, false},
       {"solar year on a Gregorian clock", Piece(77, 94, 1, 1, 0, 0, 0x10, 0x06), Christian, "77",
@@ -220,8 +327,7 @@ TEST(HdlcRecord, FieldsFlagsAndCalendar) {
     SCOPED_TRACE(c.Name);
     TVexRecord record;
     record.SpecKartNo = "kept";
-    ASSERT_EQ(DecodeHdlcRecordPiece(c.Piece, 7, c.Calendar, record),
-              THdlcRecordOutcome::Decoded);
+    ASSERT_EQ(DecodeHdlcRecordPiece(c.Piece, 7, c.Calendar, record), THdlcRecordOutcome::Decoded);
     EXPECT_EQ(record.Version, rv2);
     EXPECT_EQ(record.ClockNumber, 7);
     EXPECT_EQ(record.KartNo, c.KartNo);

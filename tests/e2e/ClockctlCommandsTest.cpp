@@ -1,0 +1,458 @@
+// The technician's commands of clockctl against clocksim, in real time: detection on a single
+// line and on an RS485 bus, date and time, status, serial number, the record dump with its file
+// and pictures, the face-recognition terminals, dialing, and the exit codes. --json output is
+// parsed, not compared as text.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <set>
+
+#include "Processes.h"
+
+namespace {
+
+using e2e::Clockctl;
+using e2e::Simulator;
+
+QJsonObject Json(const e2e::RunResult& AResult) {
+  QJsonParseError error;
+  const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(AResult.Out), &error);
+  EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << " in\n"
+                                                   << AResult.Out;
+  EXPECT_TRUE(doc.isObject()) << AResult.Out;
+  return doc.object();
+}
+
+std::string Str(const QJsonValue& AValue) {
+  return AValue.toString().toStdString();
+}
+
+std::string ReadFile(const std::string& APath) {
+  std::ifstream in(APath, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> Lines(const std::string& AText) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  for (std::size_t at; (at = AText.find('\n', start)) != std::string::npos; start = at + 1)
+    out.push_back(AText.substr(start, at - start));
+  return out;
+}
+
+// Runs clockctl with its standard error on a terminal (its standard output stays a pipe).
+e2e::RunResult ClockctlOnTerminal(const std::vector<std::string>& AArgs) {
+  int master = -1;
+  int slave = -1;
+  int out[2];
+  if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0 || pipe(out) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    dup2(slave, 2);
+    close(out[0]);
+    close(master);
+    std::vector<char*> argv{const_cast<char*>(CLOCKCTL_PATH)};
+    for (const auto& a : AArgs) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(CLOCKCTL_PATH, argv.data());
+    _exit(127);
+  }
+  close(slave);
+  close(out[1]);
+  e2e::RunResult result;
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {master, POLLIN, 0}};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (fds[0].fd >= 0 && std::chrono::steady_clock::now() < deadline) {
+    if (poll(fds, 2, 100) <= 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      char buf[4096];
+      const ssize_t n = read(fds[i].fd, buf, sizeof buf);
+      if (n <= 0) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+      } else {
+        (i == 0 ? result.Out : result.Err).append(buf, static_cast<std::size_t>(n));
+      }
+    }
+  }
+  for (auto& fd : fds)
+    if (fd.fd >= 0) close(fd.fd);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+// ---- Detection ----
+
+TEST(ClockctlDetect, BusOfThreeModelsOverTcpWithProgressOnATerminal) {
+  Simulator sim({"protocol RS485", "clock 1; name KR-Tal 100; datetime 1403/09/18 10:30:00",
+                 "clock 2; name KR-Corax 5; firmware VER 4.20; datetime 1403/09/18 10:30:00",
+                 "clock 3; name LUMEN 7; datetime 1403/09/18 10:30:00"});
+  const auto r = ClockctlOnTerminal(
+      {"--tcp", sim.tcpAddress(), "--search", "KRTal", "--max-clock", "3", "detect", "--json"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonArray clocks = Json(r)["clocks"].toArray();
+  ASSERT_EQ(clocks.size(), 3) << r.Out;
+  const char* types[] = {"KRTal", "KRCorax", "Lumen"};
+  const char* names[] = {"KR-Tal 100", "KR-Corax 5", "LUMEN 7"};
+  for (int i = 0; i < 3; ++i) {
+    const QJsonObject c = clocks[i].toObject();
+    EXPECT_EQ(c["number"].toInt(), i + 1);
+    EXPECT_EQ(Str(c["type"]), types[i]);
+    EXPECT_EQ(Str(c["name"]), names[i]);
+    EXPECT_EQ(Str(c["date"]), "1403/09/18");
+    EXPECT_EQ(Str(c["time"]), "10:30");
+  }
+  EXPECT_EQ(Str(clocks[1].toObject()["firmware"]), "VER 4.20");
+  // Every number of the scan was shown while it was probed.
+  for (const char* shown : {"probing clock 1 of 3", "probing clock 2 of 3", "probing clock 3 of 3"})
+    EXPECT_NE(r.Err.find(shown), std::string::npos) << r.Err;
+}
+
+TEST(ClockctlDetect, SingleClockOnAPseudoTerminalNamedAsACom) {
+  Simulator sim({"datetime 1403/09/18 10:30:00"});
+  const auto r = Clockctl({"--port", "COM4", "detect"}, {{"CLOCKDIAG_COM4", sim.ptyPath()}});
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "1\tKRTal\tKR-Tal 100\tVER 3.10\t1403/09/18\t10:30\n");
+  // Standard error is no terminal here: no progress line.
+  EXPECT_EQ(r.Err.find("probing"), std::string::npos) << r.Err;
+}
+
+TEST(ClockctlDetect, ClockOfAnotherFamilyIsNotListed) {
+  // A KR-Optica answers the card clocks' probe, but only a KR-Optica search lists it.
+  Simulator sim({"name KR-Optica 2"});
+  auto r = Clockctl({"--tcp", sim.tcpAddress(), "detect", "--json"});
+  EXPECT_EQ(r.ExitCode, 1) << r.Err;
+  EXPECT_TRUE(Json(r)["clocks"].toArray().isEmpty());
+  EXPECT_NE(r.Err.find("no clock answered"), std::string::npos) << r.Err;
+}
+
+// ---- Date, time, status, serial number ----
+
+TEST(ClockctlClock, DateTimeIsReadSetAndReadBack) {
+  Simulator sim({"datetime 1403/09/18 10:30:00"});
+  const std::vector<std::string> line = {"--tcp", sim.tcpAddress()};
+  auto args = [&](std::vector<std::string> ACommand) {
+    std::vector<std::string> all = line;
+    all.insert(all.end(), ACommand.begin(), ACommand.end());
+    return all;
+  };
+  auto r = Clockctl(args({"datetime"}));
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "1403/09/18\t10:30\n");
+
+  r = Clockctl(args({"set-datetime", "1403/10/01", "07:15"}));
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "1403/10/01\t07:15\n");
+
+  r = Clockctl(args({"--json", "datetime"}));
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonObject dt = Json(r);
+  EXPECT_EQ(dt["clock"].toInt(), 1);
+  EXPECT_EQ(Str(dt["date"]), "1403/10/01");
+  EXPECT_EQ(Str(dt["time"]), "07:15");
+
+  // Without a date and time the computer's now is set.
+  r = Clockctl(args({"--json", "set-datetime"}));
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonObject now = Json(r);
+  EXPECT_TRUE(now["set"].toBool());
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  const std::string time = Str(now["time"]);
+  ASSERT_EQ(time.size(), 5u) << r.Out;
+  const int minutes = std::stoi(time.substr(0, 2)) * 60 + std::stoi(time.substr(3, 2));
+  const int diff = std::abs(minutes - (tm.tm_hour * 60 + tm.tm_min));
+  EXPECT_TRUE(diff <= 1 || diff >= 24 * 60 - 1) << time;
+  EXPECT_NE(Str(now["date"]), "1403/10/01");
+
+  for (const auto& bad : {std::vector<std::string>{"set-datetime", "1403/13/01", "07:15"},
+                          {"set-datetime", "1403/10/01", "7:75"},
+                          {"set-datetime", "1403/10/01"}}) {
+    r = Clockctl(args(bad));
+    EXPECT_EQ(r.ExitCode, 2) << bad[1];
+  }
+}
+
+TEST(ClockctlClock, StatusTellsRecordsThenEmpty) {
+  Simulator sim({"samples 1"});
+  auto r = Clockctl({"--tcp", sim.tcpAddress(), "status"});
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "connected\trecords\tidle\n");
+  r = Clockctl({"--tcp", sim.tcpAddress(), "dump"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  r = Clockctl({"--tcp", sim.tcpAddress(), "--json", "status"});
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonObject status = Json(r);
+  EXPECT_TRUE(status["connected"].toBool());
+  EXPECT_TRUE(status["empty"].toBool());
+  EXPECT_FALSE(status["busy"].toBool());
+}
+
+TEST(ClockctlClock, SerialNumberOfAnHdlcClock) {
+  Simulator sim({"protocol Hdlc; name KR-Ember 2; serial 4000000000"});
+  auto r = Clockctl({"--tcp", sim.tcpAddress(), "--search", "KREmberFast", "serial"});
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "4000000000\n");
+  r = Clockctl({"--tcp", sim.tcpAddress(), "--search", "KREmberFast", "--json", "serial"});
+  EXPECT_EQ(Str(Json(r)["serial"]), "4000000000");
+
+  // A text clock keeps no serial number it could tell.
+  Simulator text;
+  r = Clockctl({"--tcp", text.tcpAddress(), "serial"});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_TRUE(r.Out.empty());
+}
+
+// ---- Dump ----
+
+TEST(ClockctlDump, RecordsAreWrittenThenRemovedAndTheFileGrows) {
+  Simulator sim({"samples 5"});
+  QTemporaryDir dir;
+  const std::string csv = dir.filePath("records.csv").toStdString();
+  const std::vector<std::string> line = {"--tcp", sim.tcpAddress()};
+
+  auto r = Clockctl({"--tcp", sim.tcpAddress(), "dump", "--max", "2", "--out", csv});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const auto first = Lines(r.Out);
+  ASSERT_EQ(first.size(), 2u) << r.Out;
+  EXPECT_EQ(first[0].substr(0, 6), "12345\t");
+  EXPECT_EQ(first[1].substr(0, 6), "54321\t");
+
+  r = Clockctl({"--tcp", sim.tcpAddress(), "--json", "dump", "--out", csv});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonObject dump = Json(r);
+  EXPECT_EQ(Str(dump["error"]), "ceNoError");
+  const QJsonArray records = dump["records"].toArray();
+  ASSERT_EQ(records.size(), 3) << r.Out;
+  const char* cards[] = {"777", "1000001", "20406080"};
+  for (int i = 0; i < 3; ++i) {
+    const QJsonObject rec = records[i].toObject();
+    EXPECT_EQ(rec["clock"].toInt(), 1);
+    EXPECT_EQ(Str(rec["card"]), cards[i]);
+    EXPECT_EQ(Str(rec["date"]).size(), 6u);  // YYMMDD as the clock gave it
+    EXPECT_EQ(Str(rec["time"]).size(), 5u);
+    EXPECT_EQ(Str(rec["type1"]).size(), 2u);
+    EXPECT_EQ(Str(rec["sequence"]), std::string(1, static_cast<char>('C' + i)));
+  }
+
+  // One header, then the five records in the order they were taken from the clock.
+  const auto rows = Lines(ReadFile(csv));
+  ASSERT_EQ(rows.size(), 6u) << ReadFile(csv);
+  EXPECT_EQ(rows[0], "clock,card,date,time,type1,type2,sequence,event,picture");
+  const char* all[] = {"12345", "54321", "777", "1000001", "20406080"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(rows[i + 1].rfind(std::string("1,") + all[i] + ",", 0), 0u);
+
+  // Nothing is left: the clock is empty.
+  r = Clockctl({"--tcp", sim.tcpAddress(), "--json", "dump", "--out", csv});
+  EXPECT_EQ(r.ExitCode, 1);
+  const QJsonObject empty = Json(r);
+  EXPECT_TRUE(empty["records"].toArray().isEmpty());
+  EXPECT_EQ(Str(empty["error"]), "ceClockEmpty");
+  EXPECT_EQ(Lines(ReadFile(csv)).size(), 6u);
+}
+
+TEST(ClockctlDump, FileThatCannotBeWrittenCostsNoRecord) {
+  Simulator sim({"samples 1"});
+  auto r = Clockctl({"--tcp", sim.tcpAddress(), "dump", "--out", "/nonexistent/dir/r.csv"});
+  EXPECT_EQ(r.ExitCode, 2);
+  r = Clockctl({"--tcp", sim.tcpAddress(), "dump"});
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(Lines(r.Out).size(), 1u) << r.Out;
+}
+
+TEST(ClockctlDump, PictureOfATextClockIsStoredBesideTheRecord) {
+  Simulator sim(
+      {"camera yes; record 123 1403/09/17 08:05 picture=700; "
+       "record 124 1403/09/17 09:00"});
+  QTemporaryDir dir;
+  const std::string images = dir.filePath("pictures").toStdString();
+  auto r = Clockctl({"--tcp", sim.tcpAddress(), "--json", "dump", "--images", images});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonArray records = Json(r)["records"].toArray();
+  // The three samples of the default clock come first.
+  ASSERT_EQ(records.size(), 3) << r.Out;
+  r = Clockctl({"--tcp", sim.tcpAddress(), "--json", "dump", "--images", images});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonArray ours = Json(r)["records"].toArray();
+  ASSERT_EQ(ours.size(), 2) << r.Out;
+  const QJsonObject withPicture = ours[0].toObject();
+  EXPECT_EQ(Str(withPicture["card"]), "123");
+  const std::string picture = Str(withPicture["picture"]);
+  EXPECT_EQ(picture, images + "/2003/09/17/123_0805.jpg");
+  EXPECT_EQ(ReadFile(picture).size(), 700u);
+  // A record without a picture gets no file.
+  EXPECT_FALSE(ours[1].toObject().contains("picture")) << r.Out;
+}
+
+// Runs clockctl and kills it (SIGKILL) after AAfterMs, unless it ended before.
+void RunKilledAfter(const std::vector<std::string>& AArgs, int AAfterMs) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int devnull = open("/dev/null", O_WRONLY);
+    dup2(devnull, 1);
+    dup2(devnull, 2);
+    std::vector<char*> argv{const_cast<char*>(CLOCKCTL_PATH)};
+    for (const auto& a : AArgs) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(CLOCKCTL_PATH, argv.data());
+    _exit(127);
+  }
+  usleep(static_cast<useconds_t>(AAfterMs) * 1000);
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}
+
+TEST(ClockctlDump, KilledDumpLosesNoRecord) {
+  // Twenty records (sequence letters A to T), each exchange slowed down so that the kill falls
+  // in the middle of the dump.
+  Simulator sim({"samples 20; latency 25"});
+  QTemporaryDir dir;
+  const std::string csv = dir.filePath("records.csv").toStdString();
+  const std::vector<std::string> dump = {"--tcp", sim.tcpAddress(), "dump", "--max",
+                                         "100",   "--out",          csv};
+  for (int killAt : {700, 1100, 1500}) RunKilledAfter(dump, killAt);
+  const auto rest = Clockctl(dump);
+  ASSERT_TRUE(rest.ExitCode == 0 || rest.ExitCode == 1) << rest.Err;
+  // clock,card,date,time,type1,type2,sequence,...: the sequence letter is the seventh field.
+  std::set<char> sequences;
+  const auto rows = Lines(ReadFile(csv));
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    std::size_t at = 0;
+    for (int comma = 0; comma < 6 && at != std::string::npos; ++comma)
+      at = rows[i].find(',', at == 0 ? 0 : at + 1);
+    ASSERT_NE(at, std::string::npos) << rows[i];
+    sequences.insert(rows[i][at + 1]);
+  }
+  std::set<char> all;
+  for (char c = 'A'; c <= 'T'; ++c) all.insert(c);
+  EXPECT_EQ(sequences, all) << ReadFile(csv);
+}
+
+// ---- Face-recognition terminals ----
+
+// A loopback address of its own: the first kind's port is fixed, tests must not share it.
+std::string FreeLoopbackAddress() {
+  std::mt19937 random(std::random_device{}());
+  std::uniform_int_distribution<int> part(2, 254);
+  return "127." + std::to_string(part(random)) + "." + std::to_string(part(random)) + "." +
+         std::to_string(part(random));
+}
+
+TEST(ClockctlFaceTerminals, KrMiraIsDetectedAndDumpedWithPictures) {
+  std::unique_ptr<Simulator> sim;
+  std::string address;
+  for (int attempt = 0; attempt < 5 && !sim; ++attempt) {
+    address = FreeLoopbackAddress();
+    try {
+      sim = std::make_unique<Simulator>(
+          std::vector<std::string>{},
+          std::vector<std::string>{"--mira-terminal", address + ":9922"});
+    } catch (const std::exception&) {
+    }
+  }
+  ASSERT_TRUE(sim) << "clocksim could not serve a KR-Mira terminal";
+  EXPECT_EQ(sim->announced("mira"), address + ":9922");
+
+  auto r = Clockctl({"--tcp", address, "--search", "KRMira", "--json", "detect"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonArray clocks = Json(r)["clocks"].toArray();
+  ASSERT_EQ(clocks.size(), 1);
+  EXPECT_EQ(Str(clocks[0].toObject()["type"]), "KRMira");
+  EXPECT_EQ(Str(clocks[0].toObject()["name"]), "KR-Mira");
+
+  QTemporaryDir dir;
+  const std::string images = dir.filePath("pictures").toStdString();
+  r = Clockctl({"--tcp", address, "--search", "KRMira", "--json", "dump", "--images", images});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonArray records = Json(r)["records"].toArray();
+  ASSERT_EQ(records.size(), 3) << r.Out;
+  for (const auto& value : records) {
+    const std::string picture = Str(value.toObject()["picture"]);
+    ASSERT_FALSE(picture.empty()) << r.Out;
+    EXPECT_EQ(picture.rfind(images, 0), 0u) << picture;
+    EXPECT_GT(std::filesystem::file_size(picture), 0u);
+  }
+  // The first record: an entry of person 1001.
+  EXPECT_EQ(Str(records[0].toObject()["card"]), "1001");
+  EXPECT_EQ(Str(records[0].toObject()["event"]), "ورود");
+}
+
+TEST(ClockctlFaceTerminals, KrMira120IsDetectedOverItsPort) {
+  Simulator sim({}, {"--zk-terminal", "0"});
+  const std::string port = sim.announced("zk");
+  ASSERT_FALSE(port.empty());
+  auto r = Clockctl({"--tcp", "127.0.0.1:" + port, "--search", "KRMira120", "--json", "detect"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonArray clocks = Json(r)["clocks"].toArray();
+  ASSERT_EQ(clocks.size(), 1);
+  EXPECT_EQ(Str(clocks[0].toObject()["type"]), "KRMira120");
+  r = Clockctl({"--tcp", "127.0.0.1:" + port, "--search", "KRMira120", "dump", "--max", "2"});
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(Lines(r.Out).size(), 2u) << r.Out;
+}
+
+// ---- Modem ----
+
+TEST(ClockctlModem, DialThenDetectOverTheDialledLine) {
+  Simulator sim({}, {"--modem-answer", "connect:14400@200"});
+  const std::map<std::string, std::string> env = {{"CLOCKDIAG_COM3", sim.ptyPath()}};
+  auto r = Clockctl({"--port", "COM3", "--modem", "123", "--json", "dial"}, env);
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonObject dial = Json(r);
+  EXPECT_TRUE(dial["connected"].toBool());
+  EXPECT_EQ(Str(dial["outcome"]), "ارتباط برقرار شد");
+  EXPECT_EQ(Str(dial["speed"]), "14400");
+
+  r = Clockctl({"--port", "COM3", "--modem", "123", "detect"}, env);
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(Lines(r.Out).size(), 1u) << r.Out;
+  EXPECT_EQ(r.Out.rfind("1\tKRTal\tKR-Tal 100\t", 0), 0u) << r.Out;
+}
+
+// ---- Exit codes ----
+
+TEST(ClockctlExitCodes, UsageLineAndNothingAnswered) {
+  struct Case {
+    std::vector<std::string> Args;
+    int Code;
+  };
+  const Case cases[] = {
+      {{"--search", "KRFast", "detect"}, 2},
+      {{"--max-clock", "33", "detect"}, 2},
+      {{"detect", "extra"}, 2},
+      {{"dump", "--max", "0"}, 2},
+      {{"--port", "/nonexistent/tty", "detect"}, 3},
+      // The face terminals are reached over TCP/IP only: nothing answers on a serial line.
+      {{"--port", "COM5", "--search", "KRMira", "detect"}, 1},
+      {{"--port", "COM5", "--search", "KRMira120", "datetime"}, 1},
+  };
+  Simulator sim;
+  for (const Case& c : cases) {
+    const auto r = Clockctl(c.Args, {{"CLOCKDIAG_COM5", sim.ptyPath()}});
+    std::string joined;
+    for (const auto& a : c.Args) joined += a + " ";
+    EXPECT_EQ(r.ExitCode, c.Code) << joined << "\n" << r.Err;
+  }
+}
+
+}  // namespace

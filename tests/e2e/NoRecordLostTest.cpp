@@ -1,0 +1,179 @@
+// No record is lost when a dump is killed. clockctl dump --out is killed with SIGKILL at random
+// moments (seeded, so a failing run can be repeated) while it dumps a clocksim clock over TCP/IP;
+// afterwards clocksim says which records its clock still holds (--remaining), and every record
+// that left the clock must be in the output file. A record may be both in the file and still on
+// the clock (killed after writing it, before acknowledging it): the next dump reads it again.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Processes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int kRuns = 200;
+constexpr int kRecords = 12;
+constexpr unsigned kSeed = 20241209;
+
+// The clock: RS232, replies 1 ms after each command, kRecords records with distinct cards.
+std::vector<std::string> Scenario(std::set<std::string>& ACards) {
+  std::vector<std::string> statements = {"latency 1", "clear-records"};
+  for (int i = 0; i < kRecords; ++i) {
+    const std::string card = std::to_string(500001 + i);
+    ACards.insert(card);
+    char when[32];
+    std::snprintf(when, sizeof when, "1403/09/17 %02d:%02d", 8 + i / 60, i % 60);
+    statements.push_back("record " + card + " " + when);
+  }
+  return statements;
+}
+
+std::string ReadFile(const fs::path& APath) {
+  std::ifstream in(APath, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The cards of the rows of clockctl's CSV file; a last row cut off by the kill is left out.
+std::set<std::string> CardsInCsv(const fs::path& APath) {
+  std::set<std::string> cards;
+  const std::string text = ReadFile(APath);
+  std::size_t at = 0;
+  bool header = true;
+  for (std::size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+    const std::string row = text.substr(at, end - at);
+    if (header) {
+      header = false;
+      continue;
+    }
+    // clock,card,date,...
+    const auto first = row.find(',');
+    const auto second = row.find(',', first + 1);
+    if (first != std::string::npos && second != std::string::npos)
+      cards.insert(row.substr(first + 1, second - first - 1));
+  }
+  return cards;
+}
+
+// The cards the TCP copy of the clock still holds, from clocksim's --remaining file.
+std::set<std::string> CardsRemaining(const fs::path& APath) {
+  std::set<std::string> cards;
+  std::istringstream lines(ReadFile(APath));
+  std::string transport, clock, card, date, time;
+  while (lines >> transport >> clock >> card >> date >> time)
+    if (transport == "tcp") cards.insert(card);
+  return cards;
+}
+
+// clockctl dump against the simulator; killed with SIGKILL after AKillAfter unless it ends
+// first. Returns how long it ran.
+SteadyClock::duration RunDump(const std::string& AAddress, const fs::path& AOut,
+                              SteadyClock::duration AKillAfter, bool& AKilled) {
+  const std::vector<std::string> args = {CLOCKCTL_PATH, "--tcp",  AAddress,     "dump",
+                                         "--max",       "1000",   "--out",      AOut.string()};
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const auto start = SteadyClock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int devnull = open("/dev/null", O_RDWR);
+    dup2(devnull, 0);
+    dup2(devnull, 1);
+    dup2(devnull, 2);
+    execv(CLOCKCTL_PATH, argv.data());
+    _exit(127);
+  }
+  AKilled = false;
+  int status = 0;
+  for (;;) {
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (SteadyClock::now() - start >= AKillAfter) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      AKilled = WIFSIGNALED(status);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return SteadyClock::now() - start;
+}
+
+class NoRecordLost : public ::testing::Test {
+ protected:
+  NoRecordLost() : FDir(fs::temp_directory_path() / ("norecordlost-" + std::to_string(getpid()))) {
+    fs::create_directories(FDir);
+  }
+  ~NoRecordLost() override { fs::remove_all(FDir); }
+  fs::path FDir;
+};
+
+TEST_F(NoRecordLost, DumpKilledAtRandomMomentsKeepsEveryRemovedRecord) {
+  std::set<std::string> all;
+  const std::vector<std::string> statements = Scenario(all);
+
+  // A whole dump first: how long it takes sets the range of the kill moments, and it shows that
+  // a dump left alone takes every record.
+  SteadyClock::duration whole{};
+  {
+    const fs::path out = FDir / "whole.csv";
+    const fs::path remaining = FDir / "whole.remaining";
+    {
+      e2e::Simulator sim(statements, {"--remaining", remaining.string()});
+      bool killed = false;
+      whole = RunDump(sim.tcpAddress(), out, std::chrono::seconds(60), killed);
+      ASSERT_FALSE(killed);
+    }
+    ASSERT_EQ(CardsInCsv(out), all);
+    ASSERT_TRUE(CardsRemaining(remaining).empty()) << ReadFile(remaining);
+  }
+
+  std::mt19937 random(kSeed);
+  std::uniform_int_distribution<long long> moment(
+      0, std::chrono::duration_cast<std::chrono::microseconds>(whole).count());
+  int killedMidway = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    const auto killAfter = std::chrono::microseconds(moment(random));
+    const fs::path out = FDir / ("run" + std::to_string(run) + ".csv");
+    const fs::path remaining = FDir / ("run" + std::to_string(run) + ".remaining");
+    bool killed = false;
+    {
+      e2e::Simulator sim(statements, {"--remaining", remaining.string()});
+      RunDump(sim.tcpAddress(), out, killAfter, killed);
+    }
+    const std::set<std::string> left = CardsRemaining(remaining);
+    const std::set<std::string> written = CardsInCsv(out);
+    std::vector<std::string> lost;
+    for (const auto& card : all)
+      if (!left.count(card) && !written.count(card)) lost.push_back(card);
+    ASSERT_TRUE(lost.empty()) << "run " << run << " (seed " << kSeed << ", killed after "
+                              << killAfter.count() << " us): " << lost.size()
+                              << " records left the clock without reaching the file, the first "
+                              << lost.front();
+    if (killed && left.size() < all.size() && !left.empty()) ++killedMidway;
+  }
+  // The kill moments are spread over the dump: many runs stop it between records.
+  EXPECT_GE(killedMidway, kRuns / 4);
+  std::printf("no record lost in %d runs, %d of them killed in the middle of the dump\n", kRuns,
+              killedMidway);
+}
+
+}  // namespace

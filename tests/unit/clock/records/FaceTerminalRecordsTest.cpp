@@ -1,0 +1,159 @@
+// Records of face-recognition terminals, read through the clock object's adapters: the clock
+// object keeps the record until NextRecord and sends nothing of its own.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "adapters/KRMira/HwDevLibrary.h"
+#include "adapters/KRMira/KRMira.h"
+#include "adapters/KRMira120/KRMira120.h"
+#include "clock/records/RecordsFixture.h"
+#include "models/MiraTerminalServer.h"
+
+namespace {
+
+struct LogEntry {
+  std::string Enroll;
+  int Hour, Minute;
+};
+
+// A terminal's control of the test's making: a log of records of 9 December 2024.
+class LogTerminal : public IZkemControl {
+ public:
+  explicit LogTerminal(std::vector<LogEntry>& ALog, int& ALogReads)
+      : FLog(ALog), FLogReads(ALogReads) {}
+  int MachineNumber() const override { return 1; }
+  void SetMachineNumber(int) override {}
+  bool Connect_Net(const std::wstring&, int) override { return true; }
+  bool GetFirmwareVersion(int, std::string& AVersion) override {
+    AVersion = "Ver 6.60";
+    return true;
+  }
+  bool GetDeviceTime(int, int& Y, int& M, int& D, int& H, int& N, int& S) override {
+    Y = 2024, M = 12, D = 9, H = 10, N = 0, S = 0;
+    return true;
+  }
+  bool SetDeviceTime2(int, int, int, int, int, int, int) override { return true; }
+  bool ReadAllGLogData(int) override {
+    ++FLogReads;
+    FNext = 0;
+    return true;
+  }
+  bool GetLastError(int& ACode) override {
+    ACode = FNext < FLog.size() ? kZkOk : kZkNoData;
+    return true;
+  }
+  bool SSR_GetGeneralLogData(int, std::string& AEnroll, int&, int& AInOut, int& Y, int& M, int& D,
+                             int& H, int& N, int& S, int&) override {
+    if (FNext >= FLog.size()) return false;
+    const LogEntry& e = FLog[FNext++];
+    AEnroll = e.Enroll;
+    AInOut = 0, Y = 2024, M = 12, D = 9, H = e.Hour, N = e.Minute, S = 0;
+    return true;
+  }
+  bool ClearGLog(int) override {
+    FLog.clear();
+    return true;
+  }
+
+ private:
+  std::vector<LogEntry>& FLog;
+  int& FLogReads;
+  std::size_t FNext = 0;
+};
+
+class FaceTerminalRecords : public recordstest::RecordsTest {
+ protected:
+  FaceTerminalRecords() {
+    SetZkemControlFactory([this] { return std::make_unique<LogTerminal>(Log, LogReads); });
+    line = std::make_unique<TClockSet>();
+    line->ChangeConnectionType(TcpIp);
+    line->ChangeSocketAddress("10.1.2.3");
+    line->ChangeSocketPort(4370);
+    clock().ClockType = KRMira120Clock;
+  }
+  ~FaceTerminalRecords() override {
+    line.reset();
+    SetZkemControlFactory({});
+  }
+  TBasicClock& clock() { return *line->Clocks().front(); }
+  std::vector<LogEntry> Log{{"1001", 8, 0}, {"1002", 8, 5}};
+  int LogReads = 0;
+  std::unique_ptr<TClockSet> line;
+};
+
+TEST_F(FaceTerminalRecords, ReadThroughTheAdapterAndHeldUntilNextRecord) {
+  ASSERT_FALSE(clock().IsEmpty());
+  TVexRecord r = clock().GetRecord();
+  EXPECT_EQ(r.KartNo, "1001");
+  EXPECT_EQ(r.Date.str(), "1403/09/19");
+  EXPECT_EQ(r.Time.str(), "08:00");
+  EXPECT_EQ(r.ComIp, "10.1.2.3");
+  EXPECT_EQ(r.SequenceCode, 'A');
+  EXPECT_EQ(r.RecType1, "00");
+  EXPECT_FALSE(r.ImageData);
+  EXPECT_EQ(clock().GetRecord().KartNo, "1001");
+  EXPECT_TRUE(clock().NextRecord());
+  EXPECT_EQ(clock().LastAcknowledgedSequence(), 'A');
+  EXPECT_EQ(clock().GetRecord().KartNo, "1002");
+  EXPECT_TRUE(clock().NextRecord());
+  // Every record handed out: the adapter reads the log again and finds nothing new.
+  EXPECT_TRUE(clock().IsEmpty());
+  EXPECT_EQ(clock().GetRecord().KartNo, "");
+  EXPECT_EQ(LogReads, 2);
+  // No picture from this kind of terminal, and the clock object asks for none.
+  std::string picture;
+  EXPECT_FALSE(clock().GetRecordImage(&picture));
+}
+
+// The first kind: the vendor library over loopback TCP to the simulated terminal. Its records
+// bring their photos along.
+class KrMiraRecords : public recordstest::RecordsTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(HwDevLibrariesLoaded())
+        << "the HwDevComm libraries are not in " << HwDevLibraryFolder();
+    // The terminal's port is fixed: a loopback address of its own keeps tests apart.
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> part(1, 254);
+    for (int attempt = 0; attempt < 20 && Address.empty(); ++attempt) {
+      const std::string address = "127." + std::to_string(part(random)) + "." +
+                                  std::to_string(part(random)) + "." + std::to_string(part(random));
+      if (Server.start(address, krmira::kPortNumber)) Address = address;
+    }
+    ASSERT_FALSE(Address.empty()) << "no loopback address free for the terminal's port";
+    line.ChangeConnectionType(TcpIp);
+    line.ChangeSocketAddress(Address);
+    line.ChangeSocketPort(4001);
+    clock().ClockType = KRMiraClock;
+  }
+  TBasicClock& clock() { return *line.Clocks().front(); }
+  sim::MiraTerminalServer Server;
+  std::string Address;
+  TClockSet line;
+};
+
+TEST_F(KrMiraRecords, PhotoComesWithTheRecord) {
+  const std::string photo("\x42\x4D\x00\xFFphoto", 9);
+  Server.withModel([&](sim::MiraTerminalModel& AModel) {
+    AModel.addRecord({"15", {2024, 12, 9, 8, 0, 0}, 1, photo});
+    AModel.addRecord({"16", {2024, 12, 9, 8, 5, 0}, 2, ""});
+  });
+  ASSERT_FALSE(clock().IsEmpty());
+  TVexRecord r = clock().GetRecord();
+  EXPECT_EQ(r.KartNo, "15");
+  EXPECT_EQ(r.ComIp, Address);
+  ASSERT_TRUE(r.ImageData);
+  EXPECT_EQ(*r.ImageData, photo);
+  // The photo came with the record: the clock object is never asked for one.
+  std::string picture;
+  EXPECT_FALSE(clock().GetRecordImage(&picture));
+  EXPECT_TRUE(clock().NextRecord());
+  r = clock().GetRecord();
+  EXPECT_EQ(r.KartNo, "16");
+  EXPECT_FALSE(r.ImageData);
+}
+
+}  // namespace
