@@ -146,8 +146,14 @@ std::string SimServer::openPty() {
 void SimServer::trace(const Endpoint& AEndpoint, const char* ADirection,
                       const std::string& ABytes) const {
   if (!FTrace) return;
-  std::fprintf(stderr, "%llu %s %s %s\n", static_cast<unsigned long long>(nowMs()),
-               AEndpoint.Label.c_str(), ADirection, hex(ABytes).c_str());
+  const auto time =
+      FTraceMonotonicUs
+          ? static_cast<unsigned long long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                Clock::now().time_since_epoch())
+                                                .count())
+          : static_cast<unsigned long long>(nowMs());
+  std::fprintf(stderr, "%llu %s %s %s\n", time, AEndpoint.Label.c_str(), ADirection,
+               hex(ABytes).c_str());
   std::fflush(stderr);
 }
 

@@ -25,7 +25,7 @@ constexpr int kExitUsage = 2;
 void printUsage(std::FILE* AOut) {
   std::fprintf(AOut, "%s",
                R"(Usage: clocksim [--tcp PORT] [--pty] [--scenario FILE] [-e STATEMENTS]...
-                [--trace] [--exit-on-stdin-eof] [--modem ...] [--mira-terminal [ADDR:]PORT]
+                [--trace] [--trace-us] [--exit-on-stdin-eof] [--modem ...] [--mira-terminal [ADDR:]PORT]
                 [--zk-terminal PORT] [--remaining FILE] [--check] [--help]
 
 Serves simulated card clocks that speak the text protocol (RS232, or RS485 with a bus of
@@ -39,6 +39,8 @@ clocks) in real time.
                         RS232 clock "KR-Tal 100", firmware "VER 3.10", three records
   -e, --exec STATEMENTS scenario statements, ";" between them; read after the file
   --trace               every byte received and sent on stderr: "<ms> <where> RX|TX <hex>"
+  --trace-us            the same trace with the time in microseconds of the system's monotonic
+                        clock (CLOCK_MONOTONIC, the same in every process)
   --exit-on-stdin-eof   stop when standard input closes (for tests); otherwise run until
                         SIGTERM or SIGINT
   --modem               a Hayes modem in front of the pseudo-terminal's clocks: the tool
@@ -121,6 +123,7 @@ int main(int argc, char** argv) {
   bool checkOnly = false;
   std::string scenarioFile;
   std::string remainingFile;
+  bool traceUs = false;
   std::vector<std::string> statements;
   bool modem = false;
   std::string miraAddress;
@@ -158,6 +161,8 @@ int main(int argc, char** argv) {
       statements.push_back(value());
     } else if (a == "--trace") {
       trace = true;
+    } else if (a == "--trace-us") {
+      trace = traceUs = true;
     } else if (a == "--exit-on-stdin-eof") {
       exitOnEof = true;
     } else if (a == "--modem") {
@@ -260,6 +265,7 @@ int main(int argc, char** argv) {
             .count());
   };
   sim::SimServer server([&scenario, nowMs] { return sim::buildModel(scenario, nowMs); }, trace);
+  server.traceMonotonicMicroseconds(traceUs);
   if (modem) {
     server.setPtyFactory([&scenario, &modemSettings, nowMs]() -> std::unique_ptr<sim::DeviceModel> {
       return std::make_unique<sim::HayesModemModel>(sim::buildModel(scenario, nowMs), modemSettings,

@@ -62,7 +62,9 @@ void TBasicClock::SendCommand(const std::string& ACommand, int AReplyLength,
       } catch (const HardwareSessionClosedException&) {
         sessionClosed = true;
       }
-      FHdlcPacket = packet;
+      // A closing frame is no answer: the reception left the last packet invalid, and it stays
+      // so (on the last try too, where no new session is asked for).
+      if (!sessionClosed) FHdlcPacket = packet;
       if (sessionClosed && attempt < tries) {
         CheckHdlcSession();
         continue;

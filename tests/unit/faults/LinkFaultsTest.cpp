@@ -1,11 +1,12 @@
-// Faults of the reply waits found while building the fault matrix, each pinned by the case that
-// showed it.
+// Faults of the link found while building the fault matrix, each pinned by the case that showed
+// it.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <stdexcept>
 #include <string>
 
+#include "link/HdlcFrame.h"
 #include "link/LinkFixture.h"
 
 namespace {
@@ -65,5 +66,41 @@ INSTANTIATE_TEST_SUITE_P(Lines, ReplyWaitFaults, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& AInfo) {
                            return std::string(AInfo.param ? "Tcp" : "Cable");
                          });
+
+std::string Frame(bool AAck, bool ANack, bool ABusy, bool ASession, const std::string& AData) {
+  THdlcPacket p;
+  p.SourceAddress = 1;
+  p.DestAddress = HdlcComputerAddress;
+  p.Ack = AAck;
+  p.Nack = ANack;
+  p.Busy = ABusy;
+  p.Session = ASession;
+  p.Data = AData;
+  return BuildHdlcFrame(p);
+}
+
+// A clock that closes the session (Nack + Session) at every command, with a data byte in its
+// closing frame. After the last try the exchange has no answer: the closing frame is no reply,
+// even though it carries data, and no valid packet is left for the operations to read. (The
+// closing frame of the last try was kept as the last packet, valid, and its data came back as
+// the reply: a status query read 00h from it as "no records".)
+using SessionFaults = LinkFixture;
+
+TEST_F(SessionFaults, SessionClosedOnTheLastTryLeavesNoAnswer) {
+  line.SetProtocol(ptHdlc);
+  const std::string grant = Frame(true, false, false, true, "");
+  const std::string closing = Frame(false, true, false, true, std::string(1, '\x00'));
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    device.then(grant);
+    device.then(closing);
+  }
+  std::string reply = "before";
+  clock().SendCommand(BuildHdlcCommand(1, "\x02"), 0, "", "", reply);
+  EXPECT_EQ(reply, "");
+  EXPECT_FALSE(clock().LastHdlcPacket().IsValid);
+  EXPECT_FALSE(clock().SessionIsOpen());
+  // Three session requests, three commands.
+  EXPECT_EQ(device.Received.size(), 6u);
+}
 
 }  // namespace
