@@ -1,23 +1,12 @@
 // The HDLC session: a clock on an HDLC line answers data frames only inside a session, which the
 // computer asks for before its first command and again whenever the clock has dropped it.
+#include "clock/ClockOpsSupport.h"
 #include "connections/ClockSet.h"
 #include "link/HdlcSessionClosed.h"
 #include "link/HdlcStreamReceiver.h"
 #include "platform/Platform.h"
 
 namespace {
-// Sets a guard flag for the lifetime of the object, whatever way the operation ends.
-class FlagGuard {
- public:
-  explicit FlagGuard(bool& AFlag) : FFlag(AFlag) { FFlag = true; }
-  ~FlagGuard() { FFlag = false; }
-  FlagGuard(const FlagGuard&) = delete;
-  FlagGuard& operator=(const FlagGuard&) = delete;
-
- private:
-  bool& FFlag;
-};
-
 bool OnlySession(const THdlcPacket& P, bool AAck, bool ANack, bool ABusy) {
   return P.Session && P.Ack == AAck && P.Nack == ANack && P.Busy == ABusy;
 }
@@ -57,7 +46,7 @@ void TBasicClock::ReceiveHdlcPacket(THdlcPacket& APacket) {
 
 void TBasicClock::OpenHdlcSession() {
   const std::string frame = BuildOpenSessionFrame(ClockNumber);
-  FlagGuard opening(FInOpenHdlcSession);
+  clockops::TFlagGuard opening(FInOpenHdlcSession);
   const int tries = ClockTries[ConnectionType()][GetProtocol()][ClockType];
   for (int attempt = 0; attempt < tries; ++attempt) {
     WriteCommand(frame);
@@ -85,6 +74,6 @@ void TBasicClock::OpenHdlcSession() {
 
 void TBasicClock::CheckHdlcSession() {
   if (GetProtocol() != ptHdlc || FInCheckHdlcSession) return;
-  FlagGuard checking(FInCheckHdlcSession);
+  clockops::TFlagGuard checking(FInCheckHdlcSession);
   if (!FSessionIsOpen) OpenHdlcSession();
 }
