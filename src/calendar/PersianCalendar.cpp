@@ -1,17 +1,9 @@
 #include "calendar/PersianCalendar.h"
 
+#include "calendar/FloorDivision.h"
 #include "utils/ConvertError.h"
 
 namespace {
-
-std::int64_t FloorDiv(std::int64_t A, std::int64_t B) {
-  const std::int64_t Q = A / B;
-  return (A % B != 0 && (A < 0) != (B < 0)) ? Q - 1 : Q;
-}
-
-std::int64_t FloorMod(std::int64_t A, std::int64_t B) {
-  return A - FloorDiv(A, B) * B;
-}
 
 // Leap years Y with 0 <= Y + 11 < AShifted, counted as a difference function: the number of leap
 // years in [A, B) is LeapCount(B + 11) - LeapCount(A + 11) for any A <= B.

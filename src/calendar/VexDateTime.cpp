@@ -3,8 +3,10 @@
 #include <array>
 #include <limits>
 
+#include "calendar/FloorDivision.h"
 #include "calendar/PersianCalendar.h"
 #include "clock/ClockTypes.h"
+#include "utils/TextFields.h"
 
 namespace {
 
@@ -17,15 +19,6 @@ constexpr std::array<int, 12> kChristianMonthDays = {31, 28, 31, 30, 31, 30,
 // The solar year that relative time counts from.
 constexpr std::int64_t kRelativeBaseYear = 1379;
 
-std::int64_t FloorDiv(std::int64_t A, std::int64_t B) {
-  const std::int64_t Q = A / B;
-  return (A % B != 0 && (A < 0) != (B < 0)) ? Q - 1 : Q;
-}
-
-std::int64_t FloorMod(std::int64_t A, std::int64_t B) {
-  return A - FloorDiv(A, B) * B;
-}
-
 std::int32_t Saturate(std::int64_t AValue) {
   if (AValue > std::numeric_limits<std::int32_t>::max()) {
     return std::numeric_limits<std::int32_t>::max();
@@ -34,18 +27,6 @@ std::int32_t Saturate(std::int64_t AValue) {
     return std::numeric_limits<std::int32_t>::min();
   }
   return static_cast<std::int32_t>(AValue);
-}
-
-bool IsBlank(char C) {
-  return static_cast<unsigned char>(C) <= ' ';
-}
-
-// Removes spaces and control characters at both ends.
-std::string Trim(const std::string& S) {
-  std::size_t Begin = 0, End = S.size();
-  while (Begin < End && IsBlank(S[Begin])) ++Begin;
-  while (End > Begin && IsBlank(S[End - 1])) --End;
-  return S.substr(Begin, End - Begin);
 }
 
 int DigitValue(char C) {
@@ -154,9 +135,9 @@ int SplitDateStr(const std::string& S, std::string& AYear, std::string& AMonth, 
   AYear.clear();
   AMonth.clear();
   ADay.clear();
-  std::string Text = Trim(S);
-  while (!Text.empty() && Text.front() == '/') Text = Trim(Text.substr(1));
-  while (!Text.empty() && Text.back() == '/') Text = Trim(Text.substr(0, Text.size() - 1));
+  std::string Text = TrimBlanks(S);
+  while (!Text.empty() && Text.front() == '/') Text = TrimBlanks(Text.substr(1));
+  while (!Text.empty() && Text.back() == '/') Text = TrimBlanks(Text.substr(0, Text.size() - 1));
   if (Text.empty()) return dfNone;
 
   int Form = dfNone;
@@ -336,10 +317,10 @@ bool IsDigits(const std::string& S) {
 }
 
 TTimeStr NormalizeTime(const TTimeStr& ATime) {
-  std::string T = Trim(ATime);
+  std::string T = TrimBlanks(ATime);
   if (!T.empty() && T.front() == ':') T.erase(0, 1);
   if (!T.empty() && T.back() == ':') T.pop_back();
-  T = Trim(T);
+  T = TrimBlanks(T);
   std::size_t Colon = T.find(':');
   if (Colon == std::string::npos) {
     if (T.empty()) {

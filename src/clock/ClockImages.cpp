@@ -16,6 +16,7 @@
 // for one packet ("D", index, number, image bytes).
 #include <cstdint>
 #include <exception>
+#include <functional>
 
 #include "clock/ClockOpsSupport.h"
 #include "clock/RecordImages.h"
@@ -179,17 +180,45 @@ bool TBasicClock::ReadTextImage(std::string& AData) {
   std::string address;
   if (!TextImageAddress(pointer, address)) return false;
   const std::string request = "RDML=" + address + (GetProtocol() == RS485 ? "^" : "\r");
+  return ReadNumberedImage(request, AData, [this](std::string& ABlock) {
+    GetResultWithoutDecoding(static_cast<int>(kImageBlockSize), ABlock);
+    return true;
+  });
+}
 
+bool TBasicClock::ReadImageBlocks(std::string& AStream) {
+  const std::string request = BuildHdlcCommand(
+      ClockNumber, "0" + RecordIndexBytes(AddWrapping(FHdlcReadPointer, FHdlcReadPointerOffset)));
+  ISystemClock& clock = platform::Clock();
+  return ReadNumberedImage(request, AStream, [this, &clock](std::string& ABlock) {
+    // Two frames of 256 data bytes make one block.
+    for (int half = 0; half < 2; ++half) {
+      clock.sleep(kFramePauseMs);
+      THdlcPacket packet;
+      try {
+        ReceiveHdlcPacket(packet);
+      } catch (const std::exception&) {
+        return false;
+      }
+      if (!packet.IsValid || packet.Data.size() != kImageBlockHalfSize) return false;
+      ABlock += packet.Data;
+    }
+    return true;
+  });
+}
+
+bool TBasicClock::ReadNumberedImage(const std::string& ARequest, std::string& APicture,
+                                    const std::function<bool(std::string&)>& AReceiveBlock) {
   bool failed = false;
   bool bad = false;
   const int tries = Tries();
   for (int attempt = 0; attempt < tries; ++attempt) {
     // Each try starts afresh: a picture never holds a failed try's bytes.
-    AData.clear();
+    APicture.clear();
     failed = false;
     bad = false;
     try {
-      WriteCommand(request);
+      WriteCommand(ARequest);
     } catch (const std::exception&) {
       return false;
     }
@@ -197,61 +226,12 @@ bool TBasicClock::ReadTextImage(std::string& AData) {
       std::string block;
       TImageBlockStep step;
       try {
-        GetResultWithoutDecoding(static_cast<int>(kImageBlockSize), block);
-        // The blocks are numbered as on HDLC lines: a block that went missing in between must
-        // fail the try, not leave a hole in the picture.
-        step = TakeImageBlock(block, expected, AData);
+        // The blocks are numbered: a block that went missing in between must fail the try, not
+        // leave a hole in the picture.
+        if (AReceiveBlock(block)) step = TakeImageBlock(block, expected, APicture);
       } catch (const std::exception&) {
         step.Outcome = TImageBlockOutcome::Failed;
       }
-      if (step.Outcome == TImageBlockOutcome::Failed) {
-        failed = true;
-        PauseProcessingMessages(kFailedTransferPauseMs);
-        ClearChannel();
-        break;
-      }
-      if (step.Outcome == TImageBlockOutcome::BadCheck) bad = true;
-      if (step.Last) break;
-    }
-    if (!failed && !bad) break;
-  }
-  return !failed;
-}
-
-bool TBasicClock::ReadImageBlocks(std::string& AStream) {
-  const std::string request = BuildHdlcCommand(
-      ClockNumber, "0" + RecordIndexBytes(AddWrapping(FHdlcReadPointer, FHdlcReadPointerOffset)));
-  ISystemClock& clock = platform::Clock();
-  bool failed = false;
-  bool bad = false;
-  const int tries = Tries();
-  for (int attempt = 0; attempt < tries; ++attempt) {
-    AStream.clear();
-    failed = false;
-    bad = false;
-    try {
-      WriteCommand(request);
-    } catch (const std::exception&) {
-      return false;
-    }
-    for (int expected = 0;; ++expected) {
-      // Two frames of 256 data bytes make one block.
-      std::string block;
-      bool received = true;
-      for (int half = 0; half < 2 && received; ++half) {
-        clock.sleep(kFramePauseMs);
-        THdlcPacket packet;
-        try {
-          ReceiveHdlcPacket(packet);
-        } catch (const std::exception&) {
-          received = false;
-          break;
-        }
-        received = packet.IsValid && packet.Data.size() == kImageBlockHalfSize;
-        if (received) block += packet.Data;
-      }
-      TImageBlockStep step;
-      if (received) step = TakeImageBlock(block, expected, AStream);
       if (step.Outcome == TImageBlockOutcome::Failed) {
         failed = true;
         PauseProcessingMessages(kFailedTransferPauseMs);

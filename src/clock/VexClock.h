@@ -207,6 +207,10 @@ class TBasicClock {
   // The picture transfers of HDLC clocks: image blocks, and the Ember's own exchange.
   bool ReadImageBlocks(std::string& AStream);
   bool ReadEmberImage(std::string& AStream);
+  // The tries of one numbered-block picture transfer, for text and HDLC lines alike: ARequest,
+  // then blocks from AReceiveBlock (false or a throw: the block did not come) until the last.
+  bool ReadNumberedImage(const std::string& ARequest, std::string& APicture,
+                         const std::function<bool(std::string&)>& AReceiveBlock);
   bool IsImageBlockValid(const std::string& ABlock, int AN);
   std::size_t HdlcRecordCount() const { return FRecords.size(); }
   std::int32_t HdlcReadPointer() const { return FHdlcReadPointer; }

@@ -10,6 +10,7 @@
 
 #include "connections/ClockSet.h"
 #include "platform/Platform.h"
+#include "utils/TextFields.h"
 
 namespace {
 // How long the modem has to give its verdict on a dial, or its OK after the escape sequence.
@@ -29,22 +30,13 @@ bool Contains(const std::string& AText, const char* AWord) {
   return AText.find(AWord) != std::string::npos;
 }
 
-// Blanks and control characters off both ends.
-std::string Trim(const std::string& AText) {
-  std::size_t first = 0;
-  std::size_t last = AText.size();
-  while (first < last && static_cast<unsigned char>(AText[first]) <= ' ') ++first;
-  while (last > first && static_cast<unsigned char>(AText[last - 1]) <= ' ') --last;
-  return AText.substr(first, last - first);
-}
-
 // The speed the modem reports after "CONNECT": everything up to "CONNECT" and the character
 // after it goes (the first 7 characters when the word came cut, as "CONN..."), the rest trimmed.
 std::string SpeedAfterConnect(const std::string& AText) {
   const std::size_t at = AText.find("CONNECT");
   const std::size_t drop = (at == std::string::npos ? 0 : at + 1) + 7;
   if (drop >= AText.size()) return {};
-  return Trim(AText.substr(drop));
+  return TrimBlanks(AText.substr(drop));
 }
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "calendar/VexDateTime.h"
 #include "platform/PlatformError.h"
 #include "utils/ConvertError.h"
+#include "utils/TextFields.h"
 
 namespace krmira {
 namespace {
@@ -46,7 +47,7 @@ bool IsTrailingBlank(char c) {
 std::string BuildDeviceInfoText(std::int32_t AAddress, const std::string& AIpAddress,
                                 const std::string& APassword) {
   std::string passwordClause;
-  if (!TrimText(APassword).empty()) passwordClause = "password = \"" + APassword + "\"";
+  if (!TrimBlanks(APassword).empty()) passwordClause = "password = \"" + APassword + "\"";
   return "DeviceInfo(dev_id = \"" + std::to_string(AAddress) +
          "\" dev_type = \"HW_HDCP\" comm_type = \"ip\" ip_address = \"" + AIpAddress +
          "\" port_number = \"" + std::to_string(kPortNumber) + "\" " + passwordClause + " )";
@@ -91,14 +92,6 @@ std::int32_t StrToIntStrict(const std::string& S) {
     throw EConvertError("'" + S + "' is not a valid integer value");
   }
   return static_cast<std::int32_t>(value);
-}
-
-std::string TrimText(const std::string& S) {
-  std::size_t first = 0;
-  std::size_t last = S.size();
-  while (first < last && static_cast<unsigned char>(S[first]) <= ' ') ++first;
-  while (last > first && static_cast<unsigned char>(S[last - 1]) <= ' ') --last;
-  return S.substr(first, last - first);
 }
 
 TDeviceTime ParseDeviceTime(const std::string& AValue) {
@@ -267,7 +260,7 @@ std::string TKrMira::GetDeviceInfo() {
 bool TKrMira::TestConnection() {
   if (FIsInFileMode) return false;
   try {
-    return !TrimText(GetDeviceInfo()).empty();
+    return !TrimBlanks(GetDeviceInfo()).empty();
   } catch (...) {
     return false;
   }
@@ -281,7 +274,7 @@ std::string TKrMira::GetFirmwareVersion() {
 bool TKrMira::ReadDeviceTime(TDeviceTime& ATime) {
   if (FIsInFileMode) return false;
   const std::string value = GetValue(GetDeviceInfo(), "time");
-  if (TrimText(value).empty()) return false;
+  if (TrimBlanks(value).empty()) return false;
   FDeviceDateType = StrToIntStrict(value.substr(0, 4)) <= 1800 ? Solar : Christian;
   ATime = ParseDeviceTime(value);
   return true;
@@ -353,7 +346,7 @@ TMiraRecord TKrMira::GetRecord() {
   if (!FRecords) FRecords = std::make_unique<std::vector<std::string>>();
   if (FCurrentRecordIndex >= FRecords->size()) return record;
   const std::string& text = (*FRecords)[FCurrentRecordIndex];
-  if (TrimText(text).empty()) return record;
+  if (TrimBlanks(text).empty()) return record;
 
   record.KartNo = GetValue(text, "id");
   const TDeviceTime when = ParseDeviceTime(GetValue(text, "time"));
@@ -361,14 +354,14 @@ TMiraRecord TKrMira::GetRecord() {
   record.Time = when.Time.substr(0, 5);
   record.SequenceCode = 'A';
   const std::string status = GetValue(text, "status");
-  if (!TrimText(status).empty()) {
+  if (!TrimBlanks(status).empty()) {
     const TStatusMeaning meaning = StatusMeaning(status);
     record.IOType = meaning.IOType;
     record.RecType1 = meaning.RecType1;
     record.RecType2 = meaning.RecType2;
   }
   const std::string photo = GetValue(text, "photo");
-  if (!TrimText(photo).empty()) {
+  if (!TrimBlanks(photo).empty()) {
     std::string bytes;
     if (DecodePhoto(photo, bytes))
       record.ImageData = std::make_shared<std::string>(std::move(bytes));

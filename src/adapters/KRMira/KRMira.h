@@ -59,9 +59,6 @@ std::string PadLeftText(const std::string& AText, const std::string& APad, std::
 // Throws EConvertError otherwise.
 std::int32_t StrToIntStrict(const std::string& S);
 
-// Without characters up to the blank at either end (control characters count as blanks).
-std::string TrimText(const std::string& S);
-
 // A terminal date-time, year-month-day hour:minute:second ("-" or "/" between the date parts).
 struct TDeviceTime {
   std::string Date;  // the solar date, "YYYY/MM/DD"

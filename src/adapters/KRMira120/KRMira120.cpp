@@ -12,27 +12,13 @@
 #include "calendar/VexDateTime.h"
 #include "platform/Platform.h"
 #include "utils/ConvertError.h"
+#include "utils/TextFields.h"
 
 namespace krmira120 {
 
-namespace {
-
-bool IsBlankChar(char C) {
-  return static_cast<unsigned char>(C) <= ' ';
-}
-
-std::string Trim(const std::string& S) {
-  std::size_t Begin = 0, End = S.size();
-  while (Begin < End && IsBlankChar(S[Begin])) ++Begin;
-  while (End > Begin && IsBlankChar(S[End - 1])) --End;
-  return S.substr(Begin, End - Begin);
-}
-
-}  // namespace
-
 std::vector<std::string> SplitText(const std::string& AText, char ASeparator) {
   std::vector<std::string> Parts;
-  if (Trim(AText).empty()) return Parts;
+  if (TrimBlanks(AText).empty()) return Parts;
   std::string Part;
   for (char C : AText) {
     if (C == ASeparator) {
@@ -42,7 +28,7 @@ std::vector<std::string> SplitText(const std::string& AText, char ASeparator) {
       Part += C;
     }
   }
-  if (!Trim(Part).empty()) Parts.push_back(Part);
+  if (!TrimBlanks(Part).empty()) Parts.push_back(Part);
   return Parts;
 }
 
@@ -90,7 +76,6 @@ int StrToIntStrict(const std::string& S) {
 using krmira120::PadLeftText;
 using krmira120::SplitText;
 using krmira120::StrToIntStrict;
-using krmira120::Trim;
 
 namespace {
 
@@ -209,7 +194,7 @@ bool TKrMira120::ReadDeviceTime(std::string& ADate, std::string& ATime) {
     const TSolarDate Solar = ChristianToSolar(EncodeDate(Year, Month, Day));
     ADate = SolarDateToStr(Solar);
     ATime = Pad2(Hour) + ":" + Pad2(Minute) + ":" + Pad2(Second);
-    return Trim(ADate).size() == 10 && Trim(ATime).size() == 8;
+    return TrimBlanks(ADate).size() == 10 && TrimBlanks(ATime).size() == 8;
   } catch (const std::exception&) {
     return false;
   }
@@ -265,8 +250,8 @@ void TKrMira120::LoadInputFile() {
     const std::vector<std::string> Fields = SplitText(Line, '\t');
     if (Fields.size() < 4) break;
     const std::string& When = Fields[1];
-    const std::string Text = Trim(Fields[0]) + "X" + Copy(When, 1, 4) + "/" + Copy(When, 6, 2) +
-                             "/" + Copy(When, 9, 2) + Copy(When, 12, 8) + "X" +
+    const std::string Text = TrimBlanks(Fields[0]) + "X" + Copy(When, 1, 4) + "/" +
+                             Copy(When, 6, 2) + "/" + Copy(When, 9, 2) + Copy(When, 12, 8) + "X" +
                              PadLeftText(Fields[3], '0', 2);
     if (FAllRecords.insert(Text).second) FRecords->push_back(Text);
   }
@@ -294,7 +279,8 @@ std::vector<std::string> TKrMira120::FetchNewRecords(bool& AComplete) {
       const std::string Text = EnrollNumber + "X" + std::to_string(Year) + "/" + Pad2(Month) + "/" +
                                Pad2(Day) + Pad2(Hour) + ":" + Pad2(Minute) + ":" + Pad2(Second) +
                                "X" + Pad2(InOutMode);
-      if (!Trim(EnrollNumber).empty() && FAllRecords.insert(Text).second) Batch.push_back(Text);
+      if (!TrimBlanks(EnrollNumber).empty() && FAllRecords.insert(Text).second)
+        Batch.push_back(Text);
       // A control whose error code stays positive after the last record must not keep the
       // reading going for ever.
       if (!Got) break;
@@ -361,7 +347,7 @@ TMira120Record TKrMira120::GetRecord() {
   // Composed before the type is known: the two type codes in it are always "00".
   R.Data = std::string(3, '\x01') + PadLeftText(R.KartNo, '0', 10) + DateStrToMMDD(R.Date, 0) +
            Time + R.RecType1.str() + R.RecType2.str() + "A";
-  if (!Trim(Parts[2]).empty()) {
+  if (!TrimBlanks(Parts[2]).empty()) {
     int InOutMode = 0;
     try {
       InOutMode = StrToIntStrict(Parts[2]);

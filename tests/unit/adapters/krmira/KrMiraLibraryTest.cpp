@@ -5,11 +5,11 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <random>
 
 #include "MiraTestSupport.h"
 #include "adapters/KRMira/KRMira.h"
 #include "models/MiraTerminalServer.h"
+#include "support/MiraLoopback.h"
 
 using miratest::TLibraryFolderGuard;
 using miratest::TTempFolder;
@@ -182,13 +182,7 @@ class KrMiraOverTcp : public KrMiraLibraries {
   void SetUp() override {
     KrMiraLibraries::SetUp();
     if (HasFatalFailure()) return;
-    std::mt19937 random(std::random_device{}());
-    std::uniform_int_distribution<int> part(1, 254);
-    for (int attempt = 0; attempt < 20 && Address.empty(); ++attempt) {
-      const std::string address = "127." + std::to_string(part(random)) + "." +
-                                  std::to_string(part(random)) + "." + std::to_string(part(random));
-      if (Server.start(address, krmira::kPortNumber)) Address = address;
-    }
+    Address = testsupport::StartOnOwnLoopback(Server);
     ASSERT_FALSE(Address.empty()) << "no loopback address free for port 9922";
   }
   sim::MiraTerminalServer Server;

@@ -5,6 +5,7 @@
 
 #include "adapters/KRMira/KRMira.h"
 #include "utils/ConvertError.h"
+#include "utils/TextFields.h"
 
 using namespace krmira;
 
@@ -200,7 +201,7 @@ TEST(KrMiraTextHelpers, PadTrimAndStrictNumbers) {
   EXPECT_EQ(PadLeftText("7", "0", 2), "07");
   EXPECT_EQ(PadLeftText("123", "0", 2), "123");
   EXPECT_EQ(PadLeftText("7", "", 5), "7");  // an empty pad cannot fill anything
-  EXPECT_EQ(TrimText(" \t a b\r\n"), "a b");
+  EXPECT_EQ(TrimBlanks(" \t a b\r\n"), "a b");
   EXPECT_EQ(StrToIntStrict("-12"), -12);
   EXPECT_EQ(StrToIntStrict("+7"), 7);
   EXPECT_EQ(StrToIntStrict("2147483647"), 2147483647);

@@ -2,14 +2,13 @@
 // time, and status through the adapters it owns.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "adapters/KRMira/HwDevLibrary.h"
 #include "adapters/KRMira/KRMira.h"
 #include "adapters/KRMira120/KRMira120.h"
 #include "clock/VexClock.h"
 #include "clock/ops/OpsFixture.h"
 #include "models/MiraTerminalServer.h"
+#include "support/MiraLoopback.h"
 
 namespace {
 
@@ -20,14 +19,7 @@ class KrMiraClockTest : public opstest::OpsTest {
   void SetUp() override {
     ASSERT_TRUE(HwDevLibrariesLoaded())
         << "the HwDevComm libraries are not in " << HwDevLibraryFolder();
-    // The terminal's port is fixed: a loopback address of its own keeps tests apart.
-    std::mt19937 random(std::random_device{}());
-    std::uniform_int_distribution<int> part(1, 254);
-    for (int attempt = 0; attempt < 20 && Address.empty(); ++attempt) {
-      const std::string address = "127." + std::to_string(part(random)) + "." +
-                                  std::to_string(part(random)) + "." + std::to_string(part(random));
-      if (Server.start(address, krmira::kPortNumber)) Address = address;
-    }
+    Address = testsupport::StartOnOwnLoopback(Server);
     ASSERT_FALSE(Address.empty()) << "no loopback address free for the terminal's port";
     line.ChangeConnectionType(TcpIp);
     line.ChangeSocketAddress(Address);

@@ -14,17 +14,13 @@
 #include "models/HdlcClockModel.h"
 #include "models/Rs485BusModel.h"
 #include "models/TextClockModel.h"
+#include "support/CommandLog.h"
 #include "utils/MessageHook.h"
 #include "utils/ProgramDirectory.h"
 
 namespace opstest {
 
-// How many of AModel's commands began with AByte.
-inline int CountCommands(const sim::TextClockModel& AModel, char AByte) {
-  const auto& log = AModel.commandLog();
-  return static_cast<int>(std::count_if(
-      log.begin(), log.end(), [&](const std::string& c) { return !c.empty() && c[0] == AByte; }));
-}
+using testsupport::CountCommands;
 
 inline int CountHdlcCommands(const sim::HdlcClockModel& AModel, const std::string& AData) {
   return static_cast<int>(

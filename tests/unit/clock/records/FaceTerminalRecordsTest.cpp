@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "adapters/KRMira/HwDevLibrary.h"
@@ -11,6 +10,7 @@
 #include "adapters/KRMira120/KRMira120.h"
 #include "clock/records/RecordsFixture.h"
 #include "models/MiraTerminalServer.h"
+#include "support/MiraLoopback.h"
 
 namespace {
 
@@ -115,14 +115,7 @@ class KrMiraRecords : public recordstest::RecordsTest {
   void SetUp() override {
     ASSERT_TRUE(HwDevLibrariesLoaded())
         << "the HwDevComm libraries are not in " << HwDevLibraryFolder();
-    // The terminal's port is fixed: a loopback address of its own keeps tests apart.
-    std::mt19937 random(std::random_device{}());
-    std::uniform_int_distribution<int> part(1, 254);
-    for (int attempt = 0; attempt < 20 && Address.empty(); ++attempt) {
-      const std::string address = "127." + std::to_string(part(random)) + "." +
-                                  std::to_string(part(random)) + "." + std::to_string(part(random));
-      if (Server.start(address, krmira::kPortNumber)) Address = address;
-    }
+    Address = testsupport::StartOnOwnLoopback(Server);
     ASSERT_FALSE(Address.empty()) << "no loopback address free for the terminal's port";
     line.ChangeConnectionType(TcpIp);
     line.ChangeSocketAddress(Address);

@@ -16,6 +16,7 @@
 #include "models/HdlcBusModel.h"
 #include "models/Rs485BusModel.h"
 #include "models/TextClockModel.h"
+#include "support/CommandLog.h"
 #include "utils/MessageHook.h"
 
 namespace lineops {
@@ -41,6 +42,8 @@ inline std::vector<int> Numbers(const TClockSet& ALine) {
   for (const auto& clock : ALine.Clocks()) out.push_back(clock->ClockNumber);
   return out;
 }
+
+using testsupport::CountCommands;
 
 inline std::string ReadFile(const std::string& APath) {
   std::ifstream in(APath, std::ios::binary);

@@ -2,21 +2,14 @@
 // combined over the clocks asked.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "connections/operations/LineFixture.h"
 
 using lineops::BusClock;
 using lineops::BusLineTest;
+using lineops::CountCommands;
 using lineops::Record;
 
 namespace {
-
-int CountCommands(const sim::TextClockModel& AModel, char AByte) {
-  const auto& log = AModel.commandLog();
-  return static_cast<int>(std::count_if(
-      log.begin(), log.end(), [&](const std::string& c) { return !c.empty() && c[0] == AByte; }));
-}
 
 class PassOnTest : public BusLineTest {
  protected:

@@ -8,17 +8,12 @@
 
 using lineops::BusClock;
 using lineops::BusLineTest;
+using lineops::CountCommands;
 using lineops::LineTest;
 using lineops::ReadFile;
 using lineops::Record;
 
 namespace {
-
-int CountCommands(const sim::TextClockModel& AModel, char AByte) {
-  const auto& log = AModel.commandLog();
-  return static_cast<int>(std::count_if(
-      log.begin(), log.end(), [&](const std::string& c) { return !c.empty() && c[0] == AByte; }));
-}
 
 // Clocks 1 to AClocks on the bus, detected by the line (clock N at index N - 1).
 class StreamTest : public BusLineTest {
