@@ -296,7 +296,9 @@ void SimServer::run() {
       if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) return;
     }
     if (FListenFd >= 0 && (fds[listenAt].revents & POLLIN)) acceptClient();
-    const std::size_t count = FEndpoints.size();
+    // Only the endpoints polled in this round have an entry in fds: a client accepted just now
+    // comes last and is read in the next round.
+    const std::size_t count = fds.size() - endpointsAt;
     for (std::size_t i = 0; i < count; ++i) {
       auto& e = *FEndpoints[i];
       const short rev = fds[endpointsAt + i].revents;
