@@ -236,11 +236,11 @@ TEST_F(ClockSetSettingsTest, WhatIsWrittenIsReadBackByAFreshLine) {
     EXPECT_EQ(restored.BuildProperties(), written);
     EXPECT_EQ(restored.EffectiveConnectionType(), source.EffectiveConnectionType()) << written;
 
-    const std::string specs = source.BuildSpecifications();
-    TClockSet fromSpecs;
-    fromSpecs.ChangePhoneNumber(source.PhoneNumber());
-    fromSpecs.ApplySpecifications(specs);
-    EXPECT_EQ(fromSpecs.BuildSpecifications(), specs);
+    const std::string reducedText = source.BuildSpecifications();
+    TClockSet fromReduced;
+    fromReduced.ChangePhoneNumber(source.PhoneNumber());
+    fromReduced.ApplySpecifications(reducedText);
+    EXPECT_EQ(fromReduced.BuildSpecifications(), reducedText);
   }
 }
 
