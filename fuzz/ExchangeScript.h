@@ -27,16 +27,16 @@
 namespace fuzzexchange {
 
 enum class Operation : std::uint8_t {
-  DetectTal,       // Detect(cstKRTal): status, identification, firmware (and the Lumen probe)
-  DetectEmber,     // Detect(cstKREmber)
-  DateTime,        // GetDateTime with a stale cache
-  Status,          // IsEmpty: status, and the date-time stamp of an empty clock
-  TextExchange,    // SendCommand of 18h with reply length 26 and reply start 01 01 01
-  RawExchange,     // SendCommandWithoutDecoding of "ACM?" CR, 8 bytes expected
-  SerialNumber,    // GetSerialNo of an Ember
-  SetDateTime,     // SetDateTime of 1403/09/18 10:30
-  Records,         // GetRecord and NextRecord, up to four records
-  Picture,         // GetRecord with pictures wanted, then GetRecordImage
+  DetectTal,     // Detect(cstKRTal): status, identification, firmware (and the Lumen probe)
+  DetectEmber,   // Detect(cstKREmber)
+  DateTime,      // GetDateTime with a stale cache
+  Status,        // IsEmpty: status, and the date-time stamp of an empty clock
+  TextExchange,  // SendCommand of 18h with reply length 26 and reply start 01 01 01
+  RawExchange,   // SendCommandWithoutDecoding of "ACM?" CR, 8 bytes expected
+  SerialNumber,  // GetSerialNo of an Ember
+  SetDateTime,   // SetDateTime of 1403/09/18 10:30
+  Records,       // GetRecord and NextRecord, up to four records
+  Picture,       // GetRecord with pictures wanted, then GetRecordImage
   Count
 };
 

@@ -29,8 +29,8 @@ bool EndsWith(const std::string& AText, const std::string& ASuffix) {
 
 // The collection of one reply as the command exchange does it, with every invariant checked
 // after each arrival.
-void CollectInPieces(const std::string& ABytes, const std::string& AReplyStart,
-                     TProtocol AProtocol, std::size_t AFirstPiece) {
+void CollectInPieces(const std::string& ABytes, const std::string& AReplyStart, TProtocol AProtocol,
+                     std::size_t AFirstPiece) {
   std::string reply;
   std::string arrived;  // everything since the reply was last emptied
   std::size_t piece = AFirstPiece;

@@ -45,17 +45,20 @@ struct LineKind {
 
 const std::vector<LineKind>& LineKinds() {
   static const std::vector<LineKind> kinds = {
-      {"rs232", 0x00,
+      {"rs232",
+       0x00,
        {"name KR-Tal 100", "camera yes", "record 1234 1403/09/17 08:01 picture=700",
         "record 99 1403/09/17 17:30 event=1"}},
       {"rs232-lumen", 0x00, {"name LUMEN 2", "record 77 1403/09/17 08:01"}},
       {"rs232-corax", 0x00, {"name KR-Corax", "record 1234567890 1403/09/17 08:01"}},
       {"rs485", 0x01, {"protocol RS485", "clock 1", "record 4321 1403/09/17 08:02"}},
       {"rs485-c12", 0x01 | (2 << 3), {"protocol RS485", "clock 12", "name MX-4100"}},
-      {"hdlc", 0x02,
+      {"hdlc",
+       0x02,
        {"protocol Hdlc", "name KR-Ember", "prefix xyz", "record 1234 1403/09/17 08:01 picture=600",
         "record 5678 1403/09/17 09:00"}},
-      {"hdlc-tal", 0x02,
+      {"hdlc-tal",
+       0x02,
        {"protocol Hdlc", "name KR-Tal R2", "calendar gregorian",
         "record 42 2024/12/07 08:01 picture=900", "block 2"}},
   };
@@ -154,8 +157,8 @@ void ExchangeSeeds() {
     for (int op = 0; op < static_cast<int>(fuzzexchange::Operation::Count); ++op) {
       for (bool tcp : {false, true}) {
         fuzzexchange::Script script = Record(kind, tcp, static_cast<fuzzexchange::Operation>(op));
-        const std::string base = std::string(kind.Name) + (tcp ? "-tcp" : "") + "-op" +
-                                 std::to_string(op);
+        const std::string base =
+            std::string(kind.Name) + (tcp ? "-tcp" : "") + "-op" + std::to_string(op);
         WriteSeed("fuzz_exchange", base, fuzzexchange::Encode(script));
         // The same answers arriving a byte at a time.
         for (auto& r : script.Replies) r.Timing = 9;
@@ -196,7 +199,8 @@ void TextReplySeeds() {
                     fuzzexchange::Operation::Status}) {
       for (const auto& r : Record(kind, false, op).Replies) {
         if (r.Bytes.empty()) continue;
-        WriteSeed("fuzz_text_reply", "reply" + std::to_string(++n), std::string(1, '\x01') + r.Bytes);
+        WriteSeed("fuzz_text_reply", "reply" + std::to_string(++n),
+                  std::string(1, '\x01') + r.Bytes);
         WriteSeed("fuzz_text_reply", "stray" + std::to_string(n),
                   std::string(1, '\x05') + "\x33\x34" + r.Bytes);
       }

@@ -17,7 +17,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 build-fuzz/fuzz/seed_corpora build-fuzz/seeds >/dev/null
 status=0
 for target in build-fuzz/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+  # Programs only (the build also leaves fuzz_*_autogen folders here).
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
   corpus=build-fuzz/corpus/$name
   mkdir -p "$corpus" "build-fuzz/crashes/$name"

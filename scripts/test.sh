@@ -15,7 +15,9 @@ if [ "${SANITIZE:-0}" = 1 ]; then
   # beside this script; everything in the project's own code stops the test.
   supp=$(pwd)/scripts
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1
-  export LSAN_OPTIONS=suppressions=$supp/lsan.supp:print_suppressions=0
+  # Full stacks for the leak reports: Qt is built without frame pointers, and the suppressions
+  # match the Qt functions below the allocation.
+  export LSAN_OPTIONS=suppressions=$supp/lsan.supp:print_suppressions=0:fast_unwind_on_malloc=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp
 fi
 

@@ -10,7 +10,8 @@
 // - CPU of a silent wait: process CPU time over one text exchange that waits its whole 7000 ms;
 // - overhead per exchange: the exchange's time less what the Parts and the wire impose: the
 //   2 ms pause after writing (at 57600 baud a text command also goes a byte at a time, 20 ms
-//   after each), overlapped with the reply's time on the paced line (10 bits per byte);
+//   after each), overlapped with the reply's time on the paced line (a byte every 10 bit times,
+//   as the simulator sends them: the last of n bytes leaves n - 1 byte times after the first);
 // - empty bus scan: DetectClocks with the KR-Tal search on a silent line against its schedule:
 //   33 probes (the single-clock probe and clock numbers 1 to 32), each of three status tries at
 //   normal and three at even parity, a try being the 2 ms pause, the 300 ms detection timeout
@@ -81,13 +82,16 @@ std::vector<Row> gRows;
 void Add(std::string AName, std::string AResult, std::string ATarget = "", int AMet = -1) {
   std::fprintf(stderr, "linebench: %s: %s\n", AName.c_str(), AResult.c_str());
   gRows.push_back({std::move(AName), std::move(AResult), std::move(ATarget),
-                   AMet < 0 ? "" : AMet ? "yes" : "no"});
+                   AMet < 0 ? ""
+                   : AMet   ? "yes"
+                            : "no"});
 }
 
 double Percentile(std::vector<double> AValues, double AP) {
   if (AValues.empty()) return 0;
   std::sort(AValues.begin(), AValues.end());
-  const auto index = static_cast<std::size_t>(AP / 100.0 * static_cast<double>(AValues.size() - 1) + 0.5);
+  const auto index =
+      static_cast<std::size_t>(AP / 100.0 * static_cast<double>(AValues.size() - 1) + 0.5);
   return AValues[std::min(index, AValues.size() - 1)];
 }
 
@@ -165,9 +169,12 @@ class SimProcess {
 };
 
 enum class Transport { Pty, Tcp };
-const char* Name(Transport AT) { return AT == Transport::Pty ? "pseudo-terminal" : "loopback TCP"; }
+const char* Name(Transport AT) {
+  return AT == Transport::Pty ? "pseudo-terminal" : "loopback TCP";
+}
 
-std::unique_ptr<TClockSet> MakeLine(const SimProcess& ASim, Transport AT, TBaudRate ABaud = br9600) {
+std::unique_ptr<TClockSet> MakeLine(const SimProcess& ASim, Transport AT,
+                                    TBaudRate ABaud = br9600) {
   auto line = std::make_unique<TClockSet>();
   if (AT == Transport::Tcp) {
     line->ChangeConnectionType(TcpIp);
@@ -212,7 +219,9 @@ std::vector<long long> ReplyEnds(const std::string& ATrace, const std::string& A
 
 void MeasureReplySeen() {
   constexpr int kExchanges = 300;
-  SimProcess sim({"--trace-us", "-e", "latency 0"});
+  // The reply comes 5 ms after the command, when the tool is in its reply wait (the 2 ms pause
+  // after writing is over).
+  SimProcess sim({"--trace-us", "-e", "latency 5"});
   std::map<Transport, std::vector<long long>> returned;
   for (Transport t : {Transport::Pty, Transport::Tcp}) {
     auto line = MakeLine(sim, t);
@@ -260,7 +269,12 @@ void MeasureSilentWait() {
   }
 }
 
-double WireMs(std::size_t ABytes, int ABaud) { return static_cast<double>(ABytes) * 10000.0 / ABaud; }
+// How long after its first byte the last of ABytes reply bytes leaves the paced simulator: a
+// byte every 10 bit times (whole microseconds), the first at once.
+double WireMs(std::size_t ABytes, int ABaud) {
+  if (ABytes == 0) return 0;
+  return static_cast<double>(ABytes - 1) * static_cast<double>(10'000'000 / ABaud) / 1000.0;
+}
 
 // The least time an exchange of a one-byte text command takes by the Parts and the paced line.
 double ExchangeScheduleMs(std::size_t AReplyBytes, int ABaud) {
@@ -281,7 +295,8 @@ void MeasureExchangeOverhead() {
       const auto start = SteadyClock::now();
       const std::string reply = identify ? Exchange(clock, "\x18", 26, std::string(3, '\x01'))
                                          : Exchange(clock, "\x05", 18, std::string(3, '\x01'));
-      const double took = std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+      const double took =
+          std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
       if (reply.size() != (identify ? 26u : 18u)) throw std::runtime_error("short reply");
       overheads.push_back(took - ExchangeScheduleMs(reply.size(), baud));
     }
@@ -332,8 +347,8 @@ void MeasureDump() {
     const double took = std::chrono::duration<double>(SteadyClock::now() - start).count();
     if (dumped != kRecords) throw std::runtime_error("the dump did not read every record");
     // The last GetRecord found the clock empty: one status exchange more.
-    const double perRecordMs = ExchangeScheduleMs(1, baud) + ExchangeScheduleMs(26, baud) +
-                               ExchangeScheduleMs(1, baud);
+    const double perRecordMs =
+        ExchangeScheduleMs(1, baud) + ExchangeScheduleMs(26, baud) + ExchangeScheduleMs(1, baud);
     const double wireRate = 1000.0 / perRecordMs;
     const double rate = dumped / took;
     const double share = 100.0 * rate / wireRate;
@@ -356,8 +371,7 @@ void MeasureFaceTerminalDownload() {
   sim::ZkTerminalServer server(model);
   if (!server.start()) throw std::runtime_error("cannot start the face terminal");
   TZkemClientSettings settings;
-  TKrMira120 adapter("127.0.0.1", server.port(), 1, "",
-                     std::make_unique<TZkemClient>(settings));
+  TKrMira120 adapter("127.0.0.1", server.port(), 1, "", std::make_unique<TZkemClient>(settings));
   const auto start = SteadyClock::now();
   if (!adapter.Connect()) throw std::runtime_error("cannot connect to the face terminal");
   int read = 0;
@@ -370,15 +384,16 @@ void MeasureFaceTerminalDownload() {
   if (read != kRecords) throw std::runtime_error("the download did not bring every record");
   const double rate = read / took;
   Add("face terminal (KR-Mira120) log download, loopback TCP",
-      Format("%.0f records/s", rate) + Format(" (%d records)", read), ">= 2000 records/s",
-      rate >= 2000.0);
+      Format("%.0f records/s", rate) + " (" + std::to_string(read) + " records)",
+      ">= 2000 records/s", rate >= 2000.0);
 }
 
 // The pure-function benchmarks, from clockdiag_bench --benchmark_format=json.
 void AddPureFunctions(const std::string& AFile) {
   QFile file(QString::fromStdString(AFile));
   if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + AFile);
-  const QJsonArray benchmarks = QJsonDocument::fromJson(file.readAll()).object()["benchmarks"].toArray();
+  const QJsonArray benchmarks =
+      QJsonDocument::fromJson(file.readAll()).object()["benchmarks"].toArray();
   for (const auto& value : benchmarks) {
     const QJsonObject b = value.toObject();
     const std::string name = b["name"].toString().toStdString();

@@ -30,7 +30,8 @@ std::string TextClockLines(const std::string& ATransport, const TextClockModel& 
 std::string RemainingRecordsText(const std::string& ATransport, DeviceModel* AModel,
                                  const Scenario& AScenario) {
   if (auto* modem = dynamic_cast<HayesModemModel*>(AModel)) AModel = modem->inner();
-  if (auto* clock = dynamic_cast<TextClockModel*>(AModel)) return TextClockLines(ATransport, *clock);
+  if (auto* clock = dynamic_cast<TextClockModel*>(AModel))
+    return TextClockLines(ATransport, *clock);
   std::string text;
   if (auto* bus = dynamic_cast<Rs485BusModel*>(AModel)) {
     for (const auto& c : bus->clocks()) text += TextClockLines(ATransport, *c);

@@ -11,6 +11,10 @@ namespace {
 constexpr int kReplyTimeoutMs[kConnectionTypeCount] = {7000, 7000, 7000};
 // At this speed the clocks' UARTs need a pause after every byte of a text command.
 constexpr int kPacedWriteGapMs = 20;
+// The reply waits poll every kPollMs and process the application's messages every
+// kPollsPerRound empty polls.
+constexpr std::uint32_t kPollMs = 2;
+constexpr int kPollsPerRound = 50;
 }  // namespace
 
 TConnectionType TBasicClock::ConnectionType() {
@@ -167,13 +171,24 @@ void TBasicClock::RunReplyWait(std::uint32_t& AStartMark, std::uint32_t ATimeout
     // Unsigned subtraction counts one wrap-around of the 32-bit tick counter.
     const std::uint32_t elapsed = clock.tickCount() - AStartMark;
     if (elapsed >= ATimeout) return;
+    // Nothing came: poll every 2 ms, and let the application process its messages at every
+    // 50th empty poll. The empty polls up to the next of those rounds, or up to the timeout, are
+    // spent in one wait that returns as soon as bytes arrive: the same schedule, without waking
+    // up every 2 ms while a clock is silent.
+    const std::uint32_t untilRound =
+        kPollMs * static_cast<std::uint32_t>(kPollsPerRound - emptyPolls);
+    const std::uint32_t untilTimeout = (ATimeout - elapsed + kPollMs - 1) / kPollMs * kPollMs;
+    const std::uint32_t waitMs = std::min(untilRound, untilTimeout);
+    const std::uint32_t before = clock.tickCount();
     // A wait that wants no more bytes (a saved reply that is already whole) must not wait for
     // input: input that is there returns the wait at once, unread, and the poll would spin.
     if (want > 0)
-      IdleWait(2);
+      IdleWait(static_cast<int>(waitMs));
     else
-      clock.sleep(2);
-    if (++emptyPolls == 50) {
+      clock.sleep(waitMs);
+    const std::uint32_t waited = clock.tickCount() - before;
+    emptyPolls += std::max(1, static_cast<int>((waited + kPollMs - 1) / kPollMs));
+    if (emptyPolls >= kPollsPerRound) {
       clock.processMessages();
       emptyPolls = 0;
     }

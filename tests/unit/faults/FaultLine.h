@@ -9,7 +9,9 @@
 #include <string>
 
 #include "clock/ops/OpsFixture.h"
+#include "models/ClockPictures.h"
 #include "models/HdlcClockModel.h"
+#include "models/HdlcRecordStore.h"
 #include "models/Rs485BusModel.h"
 #include "models/TextClockModel.h"
 
@@ -45,14 +47,17 @@ enum class Connection { Cable, Tcp };
 // What a bad line does to the replies of the device behind it.
 class FaultyWire : public sim::DeviceModel {
  public:
-  FaultyWire(sim::DeviceModel& AInner, sim::VirtualClock& AClock) : FInner(AInner), FClock(AClock) {}
+  FaultyWire(sim::DeviceModel& AInner, sim::VirtualClock& AClock)
+      : FInner(AInner), FClock(AClock) {}
 
   sim::ReplyPlan receive(const std::string& ABytes) override {
     sim::ReplyPlan plan = FInner.receive(ABytes);
     if (plan.empty()) return plan;
-    if (CutReplies > 0) {
+    const bool cut = CutReplies > 0 || FReplies == CutReplyIndex;
+    ++FReplies;
+    if (cut) {
       // The line goes dead in the middle of the reply: only its first half arrives.
-      --CutReplies;
+      if (CutReplies > 0) --CutReplies;
       std::string bytes;
       for (const auto& piece : plan) bytes += piece.Bytes;
       const std::uint32_t at = plan.front().AtMs;
@@ -84,6 +89,9 @@ class FaultyWire : public sim::DeviceModel {
   }
   void lineSettings(int ABaud, TParity AParity) override { FInner.lineSettings(ABaud, AParity); }
 
+  // Replies the device has sent so far.
+  int replies() const { return FReplies; }
+
   // Flood bytes that have not reached the line yet (they are still held by the wire).
   std::size_t floodBytesNotYetDue() const {
     if (!FFlooded) return 0;
@@ -95,7 +103,10 @@ class FaultyWire : public sim::DeviceModel {
     return pending;
   }
 
+  // The next CutReplies replies are cut, and the one with the index CutReplyIndex (counting the
+  // device's replies from 0).
   int CutReplies = 0;
+  int CutReplyIndex = -1;
   std::string TrailingGarbage;
   std::size_t FloodBytes = 0;
   std::size_t FloodPieceBytes = 1 << 20;
@@ -109,12 +120,14 @@ class FaultyWire : public sim::DeviceModel {
   }
   sim::DeviceModel& FInner;
   sim::VirtualClock& FClock;
+  int FReplies = 0;
   bool FFlooded = false;
   std::uint64_t FFloodStart = 0;
 };
 
 // One clock number 1 on a line of the given protocol and connection, with a wire that can
-// misbehave between them. The text clock holds one record; the HDLC clock says it holds some.
+// misbehave between them. The clock holds one record, card 1234 of 1403/09/17 08:01 (solar),
+// taken with a picture of kPictureSize bytes; the text clock has a camera.
 class FaultLineTest : public opstest::OpsTest {
  protected:
   void build(Protocol AProtocol, Connection AConnection) {
@@ -123,7 +136,10 @@ class FaultLineTest : public opstest::OpsTest {
     sim::ClockRecord record;
     record.Card = "1234";
     record.When = {1403, 9, 17, 8, 1, 0};
+    record.Camera = true;
+    record.Picture = Picture();
     settings.Records.push_back(record);
+    settings.Camera = true;
     if (AProtocol == Protocol::Text) {
       FText = std::make_unique<sim::TextClockModel>(settings);
       FInner = FText.get();
@@ -133,7 +149,7 @@ class FaultLineTest : public opstest::OpsTest {
       FInner = FBus.get();
     } else {
       FHdlc = std::make_unique<sim::HdlcClockModel>(1);
-      FHdlc->RecordCount = 1;
+      FStore = sim::HdlcRecordStore::install(*FHdlc, settings.Records);
       FInner = FHdlc.get();
     }
     Wire = std::make_unique<FaultyWire>(*FInner, vp.P.Clock);
@@ -149,7 +165,15 @@ class FaultLineTest : public opstest::OpsTest {
     }
   }
 
+  static constexpr std::size_t kPictureSize = 700;
+  static std::string Picture() { return sim::samplePicture(kPictureSize, 7); }
+
   TBasicClock& clock() { return *line->Clocks().front(); }
+  // Records the clock still holds.
+  std::size_t recordsLeft() {
+    if (FStore) return FStore->records().size();
+    return textClock() ? textClock()->records().size() : 0;
+  }
   // The text clock, alone or on the bus; nullptr on an HDLC line.
   sim::TextClockModel* textClock() { return FText ? FText.get() : FBus ? FBus->clock(1) : nullptr; }
   sim::HdlcClockModel* hdlcClock() { return FHdlc.get(); }
@@ -163,6 +187,7 @@ class FaultLineTest : public opstest::OpsTest {
   std::unique_ptr<sim::TextClockModel> FText;
   std::unique_ptr<sim::Rs485BusModel> FBus;
   std::unique_ptr<sim::HdlcClockModel> FHdlc;
+  std::shared_ptr<sim::HdlcRecordStore> FStore;
   sim::DeviceModel* FInner = nullptr;
 };
 

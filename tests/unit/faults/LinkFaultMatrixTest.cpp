@@ -35,7 +35,7 @@ enum class Fault {
   GarbageBetween,        // noise after every reply, before the next command
   BadCheck,              // every reply with a check byte (text) or CRC (HDLC) has it wrong
   BadCheckOnce,
-  CutOnce,               // the first reply stops in its middle
+  CutOnce,  // the first reply stops in its middle
   CutAlways,
   // HDLC sessions
   SessionBusyOnce,       // the first session request is answered busy
@@ -50,11 +50,11 @@ enum class Fault {
   FloodOnePiece,         // the same megabyte arriving all at once
 };
 
-constexpr std::uint64_t T = 7000;       // reply timeout of every connection type
-constexpr std::uint64_t Td = 300;       // text reply timeout while detecting (cable, TCP/IP)
-constexpr std::uint64_t W = 2;          // pause between writing and waiting
-constexpr std::uint64_t Retry = 500;    // pause after a try without answer (status, date)
-constexpr std::uint64_t L = 10;         // the HDLC model's latency: added per awaited frame
+constexpr std::uint64_t T = 7000;     // reply timeout of every connection type
+constexpr std::uint64_t Td = 300;     // text reply timeout while detecting (cable, TCP/IP)
+constexpr std::uint64_t W = 2;        // pause between writing and waiting
+constexpr std::uint64_t Retry = 500;  // pause after a try without answer (status, date)
+constexpr std::uint64_t L = 10;       // the HDLC model's latency: added per awaited frame
 constexpr std::uint64_t Slack = 50;
 // A silent exchange on HDLC: the session request's wait, then the wait for the command's reply.
 constexpr std::uint64_t HdlcSilentExchange = T + W + T;
@@ -336,12 +336,13 @@ TEST_P(LinkFaultMatrix, OutcomeAndTime) {
   }
   // Virtual time costs nothing; real time grows only with the bytes handled (a megabyte takes
   // well under a second, even under the sanitizers).
-  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(wall).count(), 5000)
-      << "real ms";
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(wall).count(), 5000) << "real ms";
 }
 
 // Failures name the row, not its bytes.
-void PrintTo(const Row& ARow, std::ostream* AOut) { *AOut << ARow.Name; }
+void PrintTo(const Row& ARow, std::ostream* AOut) {
+  *AOut << ARow.Name;
+}
 
 INSTANTIATE_TEST_SUITE_P(Rows, LinkFaultMatrix, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row>& AInfo) {
