@@ -21,6 +21,8 @@
 #include <iterator>
 #include <random>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "Processes.h"
 
@@ -303,6 +305,76 @@ TEST(ClockctlDump, PictureOfATextClockIsStoredBesideTheRecord) {
   // A record without a picture gets no file.
   EXPECT_FALSE(ours[1].toObject().contains("picture")) << r.Out;
 }
+
+// A dump reads and acknowledges every record of a clock, storing each picture beside its record,
+// until the clock is empty; clocksim then reports (--remaining) that it holds none of them.
+struct WholeDumpCase {
+  const char* Name;
+  const char* Search;
+  const char* Statements;
+  // card, and the size of its picture (0: none)
+  std::vector<std::pair<std::string, std::size_t>> Records;
+};
+
+class ClockctlWholeDump : public ::testing::TestWithParam<WholeDumpCase> {};
+
+TEST_P(ClockctlWholeDump, EveryRecordAndPictureLeavesTheClock) {
+  const WholeDumpCase& c = GetParam();
+  QTemporaryDir dir;
+  const std::string images = dir.filePath("pictures").toStdString();
+  const std::string remaining = dir.filePath("remaining.txt").toStdString();
+  QJsonArray records;
+  {
+    Simulator sim({c.Statements}, {"--remaining", remaining});
+    const auto r = Clockctl({"--tcp", sim.tcpAddress(), "--search", c.Search, "--json", "dump",
+                             "--max", "100", "--images", images});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    records = Json(r)["records"].toArray();
+  }
+  ASSERT_EQ(records.size(), static_cast<qsizetype>(c.Records.size())) << c.Statements;
+  for (qsizetype i = 0; i < records.size(); ++i) {
+    const QJsonObject record = records[i].toObject();
+    const auto& [card, pictureSize] = c.Records[static_cast<std::size_t>(i)];
+    EXPECT_EQ(Str(record["card"]), card);
+    if (pictureSize == 0) {
+      EXPECT_FALSE(record.contains("picture")) << card;
+    } else {
+      ASSERT_TRUE(record.contains("picture")) << card;
+      EXPECT_EQ(ReadFile(Str(record["picture"])).size(), pictureSize) << card;
+    }
+  }
+  // The simulator writes the records each copy of its clock still holds, one line per record,
+  // starting with the transport; the dump went over TCP.
+  ASSERT_TRUE(std::filesystem::exists(remaining));
+  const std::string left = ReadFile(remaining);
+  for (const auto& line : Lines(left)) EXPECT_NE(line.rfind("tcp ", 0), 0u) << left;
+}
+
+const WholeDumpCase kWholeDumps[] = {
+    {"TextClock", "KRTalFast",
+     "clear-records; camera yes; record 201 1403/09/17 08:05 picture=700; "
+     "record 202 1403/09/17 09:00; record 203 1403/09/17 10:15 picture=1500",
+     {{"201", 700}, {"202", 0}, {"203", 1500}}},
+    // Five records in blocks of three: the second block is asked for after the first is
+    // released. The pictures come in image blocks of two frames each.
+    {"HdlcClock", "KRTalR2Fast",
+     "protocol Hdlc; name KR-Tal R2; clear-records; "
+     "record 301 1403/09/17 08:05 picture=700; record 302 1403/09/17 09:00; "
+     "record 303 1403/09/17 10:15 picture=1500; record 304 1403/09/17 11:00 picture=300; "
+     "record 305 1403/09/17 12:30",
+     {{"301", 700}, {"302", 0}, {"303", 1500}, {"304", 300}, {"305", 0}}},
+    // An Ember tells a picture's size, then sends its data in packets.
+    {"EmberClock", "KREmberFast",
+     "protocol Hdlc; name KR-Ember 2; clear-records; "
+     "record 401 1403/09/17 08:05 picture=700; record 402 1403/09/17 09:00; "
+     "record 403 1403/09/17 10:15 picture=1500; record 404 1403/09/17 11:00 picture=300",
+     {{"401", 700}, {"402", 0}, {"403", 1500}, {"404", 300}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Clocks, ClockctlWholeDump, ::testing::ValuesIn(kWholeDumps),
+                         [](const ::testing::TestParamInfo<WholeDumpCase>& AInfo) {
+                           return std::string(AInfo.param.Name);
+                         });
 
 // Runs clockctl and kills it (SIGKILL) after AAfterMs, unless it ended before.
 void RunKilledAfter(const std::vector<std::string>& AArgs, int AAfterMs) {
