@@ -1,10 +1,11 @@
-// Throughput of the pure functions on the byte path: framing, checksums, reply cleaning and the
-// calendar conversions.
+// Throughput of the pure functions on the byte path: framing, checksums, reply cleaning, record
+// decoding and the calendar conversions.
 #include <benchmark/benchmark.h>
 
 #include <random>
 
 #include "calendar/PersianCalendar.h"
+#include "clock/RecordDecoding.h"
 #include "link/ByteUtils.h"
 #include "link/HdlcCrc.h"
 #include "link/HdlcFrame.h"
@@ -79,6 +80,49 @@ void BM_ReplyCleaning(benchmark::State& AState) {
   }
 }
 BENCHMARK(BM_ReplyCleaning);
+
+// A short-form text record as it comes off the line (stray bytes, CR), cleaned, checked and
+// decoded.
+void BM_TextRecordDecoding(benchmark::State& AState) {
+  const std::string body = "12345678" "0917" "0815" "01" "00" "A";
+  std::string reply = "\x33\x01\x01\x01";
+  reply += body;
+  reply += static_cast<char>(XorChecksum(body));
+  reply += '\r';
+  const TRecordClockDate date{1403, 9, 18};
+  for (auto _ : AState) {
+    const std::string cleaned = CleanRecordReply(reply);
+    TVexRecord record;
+    if (!IsValidRecordReply(cleaned, KRTal, date) ||
+        !DecodeTextRecord(cleaned, KRTal, date, record))
+      AState.SkipWithError("the record was refused");
+    benchmark::DoNotOptimize(record);
+  }
+  AState.SetItemsProcessed(static_cast<std::int64_t>(AState.iterations()));
+}
+BENCHMARK(BM_TextRecordDecoding);
+
+// An HDLC record block of three records, split and each record decoded into the solar calendar.
+void BM_HdlcRecordBlockDecoding(benchmark::State& AState) {
+  std::string block = "XY";
+  for (int i = 0; i < 3; ++i) {
+    std::string piece = {static_cast<char>(0x39 + i), 0x30, 0, 0, 0, 103, 9, 17, 8,
+                         static_cast<char>(i), 0, 0x08, 0x02};
+    unsigned char check = 0;
+    for (char c : piece) check ^= static_cast<unsigned char>(c);
+    block += piece + static_cast<char>(check);
+  }
+  for (auto _ : AState) {
+    for (const std::string& piece : SplitHdlcRecordBlock(block)) {
+      TVexRecord record;
+      if (DecodeHdlcRecordPiece(piece, 1, Solar, record) != THdlcRecordOutcome::Decoded)
+        AState.SkipWithError("the record was refused");
+      benchmark::DoNotOptimize(record);
+    }
+  }
+  AState.SetItemsProcessed(static_cast<std::int64_t>(AState.iterations() * 3));
+}
+BENCHMARK(BM_HdlcRecordBlockDecoding);
 
 void BM_SolarToChristian(benchmark::State& AState) {
   std::uint16_t day = 1;
