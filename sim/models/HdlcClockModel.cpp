@@ -31,21 +31,15 @@ HdlcClockModel::Handler HdlcClockModel::commandHandler(std::uint8_t AFirstByte) 
 
 void HdlcClockModel::setTimeSource(std::function<std::uint64_t()> ANowMs) {
   DateTime = dateTime();
-  FNow = std::move(ANowMs);
-  FSetAt = FNow ? FNow() : 0;
+  FClock.setSource(std::move(ANowMs));
 }
 
 void HdlcClockModel::setDateTime(const SimDateTime& ADateTime) {
   DateTime = ADateTime;
-  FSetAt = FNow ? FNow() : 0;
+  FClock.markSet();
 }
 
-SimDateTime HdlcClockModel::dateTime() const {
-  if (!FNow) return DateTime;
-  const std::uint64_t now = FNow();
-  const std::uint64_t elapsed = now >= FSetAt ? now - FSetAt : 0;
-  return simcal::addSeconds(Calendar, DateTime, static_cast<std::int64_t>(elapsed / 1000));
-}
+SimDateTime HdlcClockModel::dateTime() const { return FClock.read(DateTime, Calendar); }
 
 std::string HdlcClockModel::dateTimeAnswer() const {
   const SimDateTime g = simcal::convert(dateTime(), Calendar, SimCalendar::Gregorian);

@@ -8,6 +8,7 @@
 #include "link/HdlcStreamReceiver.h"
 #include "models/DeviceModel.h"
 #include "models/ReplyShaper.h"
+#include "models/RunningClock.h"
 #include "models/SimCalendar.h"
 
 namespace sim {
@@ -84,8 +85,7 @@ class HdlcClockModel : public DeviceModel {
   THdlcStreamReceiver FReceiver;
   std::map<std::uint8_t, Handler> FHandlers;
   std::map<std::uint8_t, FramesHandler> FFramesHandlers;
-  std::function<std::uint64_t()> FNow;
-  std::uint64_t FSetAt = 0;
+  RunningClock FClock;
   int FDataCommandsInSession = 0;
 };
 

@@ -47,20 +47,14 @@ MiraTerminalModel::MiraTerminalModel(MiraTerminalSettings ASettings) : FS(std::m
 
 void MiraTerminalModel::setDateTime(const SimDateTime& ADateTime) {
   FS.DateTime = ADateTime;
-  FSetAt = FNow ? FNow() : 0;
+  FClock.markSet();
 }
 
-SimDateTime MiraTerminalModel::dateTime() const {
-  if (!FNow) return FS.DateTime;
-  const std::uint64_t now = FNow();
-  const std::uint64_t elapsed = now >= FSetAt ? now - FSetAt : 0;
-  return simcal::addSeconds(FS.Calendar, FS.DateTime, static_cast<std::int64_t>(elapsed / 1000));
-}
+SimDateTime MiraTerminalModel::dateTime() const { return FClock.read(FS.DateTime, FS.Calendar); }
 
 void MiraTerminalModel::setTimeSource(std::function<std::uint64_t()> ANowMs) {
   FS.DateTime = dateTime();
-  FNow = std::move(ANowMs);
-  FSetAt = FNow ? FNow() : 0;
+  FClock.setSource(std::move(ANowMs));
 }
 
 std::string MiraTerminalModel::formatTime(const SimDateTime& ADateTime) {

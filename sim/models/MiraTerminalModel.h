@@ -7,6 +7,7 @@
 #include "adapters/KRMira/HwDevExchange.h"
 #include "models/DeviceModel.h"
 #include "models/ReplyShaper.h"
+#include "models/RunningClock.h"
 #include "models/SimCalendar.h"
 
 namespace sim {
@@ -92,8 +93,7 @@ class MiraTerminalModel : public DeviceModel {
   MiraTerminalSettings FS;
   ReplyShaper FShaper;
   std::string FInput;
-  std::function<std::uint64_t()> FNow;
-  std::uint64_t FSetAt = 0;
+  RunningClock FClock;
   std::vector<std::string> FCommandLog;
 };
 

@@ -105,21 +105,15 @@ void TextClockModel::addRecord(ClockRecord ARecord) {
 
 void TextClockModel::setTimeSource(std::function<std::uint64_t()> ANowMs) {
   FS.DateTime = dateTime();
-  FNow = std::move(ANowMs);
-  FSetAt = FNow ? FNow() : 0;
+  FClock.setSource(std::move(ANowMs));
 }
 
 void TextClockModel::setDateTime(const SimDateTime& ADateTime) {
   FS.DateTime = ADateTime;
-  FSetAt = FNow ? FNow() : 0;
+  FClock.markSet();
 }
 
-SimDateTime TextClockModel::dateTime() const {
-  if (!FNow) return FS.DateTime;
-  const std::uint64_t now = FNow();
-  const std::uint64_t elapsed = now >= FSetAt ? now - FSetAt : 0;
-  return simcal::addSeconds(FS.Calendar, FS.DateTime, static_cast<std::int64_t>(elapsed / 1000));
-}
+SimDateTime TextClockModel::dateTime() const { return FClock.read(FS.DateTime, FS.Calendar); }
 
 void TextClockModel::lineSettings(int ABaud, TParity AParity) {
   FLineBaud = ABaud;

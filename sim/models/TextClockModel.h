@@ -7,6 +7,7 @@
 
 #include "models/DeviceModel.h"
 #include "models/ReplyShaper.h"
+#include "models/RunningClock.h"
 #include "models/SimCalendar.h"
 
 namespace sim {
@@ -176,8 +177,7 @@ class TextClockModel : public DeviceModel {
   ReplyShaper FShaper;
   std::string FInput;
   char FNextSequence = 'A';
-  std::function<std::uint64_t()> FNow;
-  std::uint64_t FSetAt = 0;
+  RunningClock FClock;
   int FLineBaud = 0;
   std::optional<TParity> FLineParity;
   std::vector<std::string> FCommandLog;
