@@ -5,7 +5,8 @@
 //   byte 0   line: bits 0-1 protocol (0 RS232, 1 RS485, 2 HDLC, 3 RS232 again), bit 2 TCP/IP
 //            instead of a cable, bits 3-4 the clock number (1, 2, 12 or 32), bit 5 the tick
 //            counter starts just before it wraps around, bit 6 the baud rate is 57600 (text
-//            commands are then written a byte at a time)
+//            commands are then written a byte at a time), bit 7 the clock's firmware is known
+//            ("VER 3.10"; otherwise a date read may detect the clock first)
 //   byte 1   the operation (Operation below, modulo its count)
 //   then     the device's replies, one per write of the tool, in order; after the last one the
 //            device is silent. A reply is a header of two bytes and its bytes:
