@@ -8,7 +8,7 @@
 // - reply seen: from the simulator writing a reply's last byte (its trace, in microseconds of
 //   the monotonic clock that every process shares) to the command exchange returning it;
 // - CPU of a silent wait: process CPU time over one text exchange that waits its whole 7000 ms;
-// - overhead per exchange: the exchange's time less what the Parts and the wire impose: the
+// - overhead per exchange: the exchange's time less what the protocol and the wire impose: the
 //   2 ms pause after writing (at 57600 baud a text command also goes a byte at a time, 20 ms
 //   after each), overlapped with the reply's time on the paced line (a byte every 10 bit times,
 //   as the simulator sends them: the last of n bytes leaves n - 1 byte times after the first);
@@ -276,7 +276,7 @@ double WireMs(std::size_t ABytes, int ABaud) {
   return static_cast<double>(ABytes - 1) * static_cast<double>(10'000'000 / ABaud) / 1000.0;
 }
 
-// The least time an exchange of a one-byte text command takes by the Parts and the paced line.
+// The least time an exchange of a one-byte text command takes by the protocol and the paced line.
 double ExchangeScheduleMs(std::size_t AReplyBytes, int ABaud) {
   const double write = ABaud == 57600 ? 20.0 : 0.0;
   return std::max(write + 2.0, WireMs(AReplyBytes, ABaud));

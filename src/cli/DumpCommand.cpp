@@ -25,20 +25,6 @@ constexpr int kSlowAfterFruitless = 3;
 constexpr int kStopAfterFruitless = 10;
 constexpr std::uint32_t kFruitlessPauseMs = 1000;
 
-const char* ClockErrorName(TClockError AError) {
-  switch (AError) {
-    case ceNoError:
-      return "ceNoError";
-    case ceClockDisconnected:
-      return "ceClockDisconnected";
-    case ceClockEmpty:
-      return "ceClockEmpty";
-    case ceBadRecord:
-      return "ceBadRecord";
-  }
-  return "";
-}
-
 // The entry/exit text the window lists for a record (from its two record types).
 std::string EventText(const TVexRecord& ARecord) {
   const std::string type2 = ARecord.RecType2.size() < 2 ? "00" : ARecord.RecType2;

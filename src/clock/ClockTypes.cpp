@@ -46,3 +46,17 @@ TClockType StrToClockType(const std::string& S) {
   }
   return CTUnknown;
 }
+
+const char* ClockErrorName(TClockError AError) {
+  switch (AError) {
+    case ceNoError:
+      return "ceNoError";
+    case ceClockDisconnected:
+      return "ceClockDisconnected";
+    case ceClockEmpty:
+      return "ceClockEmpty";
+    case ceBadRecord:
+      return "ceBadRecord";
+  }
+  return "";
+}

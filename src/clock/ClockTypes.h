@@ -83,4 +83,6 @@ extern const TClockTriesTable ClockTries;
 std::string ProtocolToStr(TProtocol AProtocol);
 TProtocol StrToProtocol(const std::string& S);
 std::string ClockTypeToStr(TClockType AClockType);
+// The error's own name ("ceBadRecord"), as reports and logs show it.
+const char* ClockErrorName(TClockError AError);
 TClockType StrToClockType(const std::string& S);

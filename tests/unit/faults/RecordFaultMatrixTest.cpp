@@ -247,27 +247,13 @@ class RecordFaultMatrix : public FaultLineTest, public ::testing::WithParamInter
       // A dump releases only a record it has.
       if (!record.KartNo.empty()) c.NextRecord();
       return "card=" + record.KartNo + " date=" + record.Date.str() + " time=" + record.Time.str() +
-             " error=" + ErrorName(c.LastError()) + " left=" + std::to_string(recordsLeft()) +
+             " error=" + ClockErrorName(c.LastError()) + " left=" + std::to_string(recordsLeft()) +
              " messages=" + std::to_string(Messages.size());
     }
     std::string picture;
     if (!c.GetRecordImage(&picture)) return "false";
     return "true size=" + std::to_string(picture.size()) +
            (picture == Picture() ? " same" : " different");
-  }
-
-  static std::string ErrorName(TClockError AError) {
-    switch (AError) {
-      case ceNoError:
-        return "ceNoError";
-      case ceClockDisconnected:
-        return "ceClockDisconnected";
-      case ceClockEmpty:
-        return "ceClockEmpty";
-      case ceBadRecord:
-        return "ceBadRecord";
-    }
-    return "?";
   }
 };
 
