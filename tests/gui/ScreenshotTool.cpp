@@ -24,11 +24,9 @@
 #include <cstdlib>
 #include <set>
 
-#include "DialingForm.h"
 #include "GeneralUtilities.h"
-#include "MessageBoxForm.h"
+#include "ProgramWindows.h"
 #include "SimProcess.h"
-#include "Startup.h"
 #include "UFrmMain.h"
 #include "connections/ConnectionList.h"
 #include "utils/ProgramDirectory.h"
@@ -168,15 +166,8 @@ int main(int argc, char* argv[]) {
   }
 
   // The start-up of the program, in its order.
-  RegisterOCX("zkemkeeper.dll");
-  QApplication::setApplicationName("clockdiag");
-  QApplication::setLayoutDirection(Qt::RightToLeft);
-  TFrmMain mainWindow;
-  TfrmMessageBox messageBox;
-  TfrmDialing dialing;
-  messageBox.setAttribute(Qt::WA_QuitOnClose, false);
-  dialing.setAttribute(Qt::WA_QuitOnClose, false);
-  mainWindow.show();
+  const auto windows = StartProgramWindows();
+  TFrmMain& mainWindow = windows->MainWindow;
 
   QTimer::singleShot(kWatchdogMs, [] {
     QString modal;

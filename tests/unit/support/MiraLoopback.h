@@ -6,6 +6,7 @@
 #include <string>
 
 #include "adapters/KRMira/KRMira.h"
+#include "connections/ClockSet.h"
 #include "models/MiraTerminalServer.h"
 
 namespace testsupport {
@@ -21,6 +22,17 @@ inline std::string StartOnOwnLoopback(sim::MiraTerminalServer& AServer) {
     if (AServer.start(address, krmira::kPortNumber)) return address;
   }
   return "";
+}
+
+// Starts AServer on its own loopback address and points ALine (TCP/IP) at it; the address, or ""
+// when no address was free.
+inline std::string ConnectLineToOwnLoopback(TClockSet& ALine, sim::MiraTerminalServer& AServer) {
+  const std::string address = StartOnOwnLoopback(AServer);
+  if (address.empty()) return address;
+  ALine.ChangeConnectionType(TcpIp);
+  ALine.ChangeSocketAddress(address);
+  ALine.ChangeSocketPort(4001);
+  return address;
 }
 
 }  // namespace testsupport

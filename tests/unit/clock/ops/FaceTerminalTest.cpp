@@ -19,11 +19,8 @@ class KrMiraClockTest : public opstest::OpsTest {
   void SetUp() override {
     ASSERT_TRUE(HwDevLibrariesLoaded())
         << "the HwDevComm libraries are not in " << HwDevLibraryFolder();
-    Address = testsupport::StartOnOwnLoopback(Server);
+    Address = testsupport::ConnectLineToOwnLoopback(line, Server);
     ASSERT_FALSE(Address.empty()) << "no loopback address free for the terminal's port";
-    line.ChangeConnectionType(TcpIp);
-    line.ChangeSocketAddress(Address);
-    line.ChangeSocketPort(4001);
   }
   TBasicClock& clock() { return *line.Clocks().front(); }
   sim::MiraTerminalServer Server;

@@ -115,11 +115,8 @@ class KrMiraRecords : public recordstest::RecordsTest {
   void SetUp() override {
     ASSERT_TRUE(HwDevLibrariesLoaded())
         << "the HwDevComm libraries are not in " << HwDevLibraryFolder();
-    Address = testsupport::StartOnOwnLoopback(Server);
+    Address = testsupport::ConnectLineToOwnLoopback(line, Server);
     ASSERT_FALSE(Address.empty()) << "no loopback address free for the terminal's port";
-    line.ChangeConnectionType(TcpIp);
-    line.ChangeSocketAddress(Address);
-    line.ChangeSocketPort(4001);
     clock().ClockType = KRMiraClock;
   }
   TBasicClock& clock() { return *line.Clocks().front(); }
