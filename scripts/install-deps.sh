@@ -11,6 +11,11 @@ packages=(
 )
 # The window program and its tests.
 packages+=(libgl-dev fonts-noto-core fonts-noto-ui-core xvfb xauth)
+# Man pages written from the programs' help, and the tools that check what the package installs
+# (the pages as man shows them, the desktop entry).
+packages+=(help2man man-db desktop-file-utils)
+# The Debian package: CPack's DEB generator, with dpkg-shlibdeps for the library dependencies.
+packages+=(dpkg-dev file)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -15,6 +15,7 @@
 #include "models/ZkTerminalServer.h"
 #include "server/RemainingRecords.h"
 #include "server/SimServer.h"
+#include "utils/ProgramVersion.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ void printUsage(std::FILE* AOut) {
   std::fprintf(AOut, "%s",
                R"(Usage: clocksim [--tcp PORT] [--pty] [--scenario FILE] [-e STATEMENTS]...
                 [--trace] [--trace-us] [--exit-on-stdin-eof] [--modem ...] [--mira-terminal [ADDR:]PORT]
-                [--zk-terminal PORT] [--remaining FILE] [--check] [--help]
+                [--zk-terminal PORT] [--remaining FILE] [--check] [--help] [--version]
 
 Serves simulated card clocks that speak the text protocol (RS232, or RS485 with a bus of
 clocks) in real time.
@@ -62,6 +63,7 @@ clocks) in real time.
                         line each: tcp|pty CLOCK CARD YYYY/MM/DD HH:MM (the date in the clock's
                         calendar), for the copy served over TCP and the pseudo-terminal's
   --check               read the scenario, print any warnings and exit
+  --version             print the version and exit
 TCP and the pseudo-terminal serve separate copies of the scenario.
 Exit codes: 0 stopped, 1 the port or pseudo-terminal could not be opened, 2 bad usage or
 scenario.
@@ -143,6 +145,9 @@ int main(int argc, char** argv) {
     };
     if (a == "--help" || a == "-h") {
       printUsage(stdout);
+      return kExitOk;
+    } else if (a == "--version") {
+      std::printf("clocksim %s\n", ProgramVersion().c_str());
       return kExitOk;
     } else if (a == "--tcp") {
       const std::string v = value();

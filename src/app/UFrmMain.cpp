@@ -12,6 +12,8 @@
 #include <QTreeWidgetItem>
 #include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "DialingForm.h"
 #include "DumpDates.h"
@@ -24,6 +26,7 @@
 #include "platform/Platform.h"
 #include "ui_UFrmMain.h"
 #include "utils/ProgramDirectory.h"
+#include "utils/ShippedFiles.h"
 
 TFrmMain* FrmMain = nullptr;
 
@@ -106,13 +109,20 @@ class TRightToLeftButtonStyle : public QProxyStyle {
   }
 };
 
+// The picture of a model: the file shipped with the program (pictures/model<type>.png, which a
+// user may replace), else the copy built into the program.
 QIcon ModelPicture(int AClockType) {
-  static const QIcon pictures[] = {
-      QIcon(":/models/0.png"), QIcon(":/models/1.png"), QIcon(":/models/2.png"),
-      QIcon(":/models/3.png"), QIcon(":/models/4.png"), QIcon(":/models/5.png"),
-      QIcon(":/models/6.png"), QIcon(":/models/7.png"), QIcon(":/models/8.png"),
-  };
-  return AClockType >= 0 && AClockType < 9 ? pictures[AClockType] : pictures[0];
+  constexpr int kModels = 9;
+  static const std::vector<QIcon> pictures = [] {
+    std::vector<QIcon> result;
+    for (int type = 0; type < kModels; ++type) {
+      const std::string file = ShippedDataFile("pictures/model" + std::to_string(type) + ".png");
+      result.emplace_back(file.empty() ? QString(":/models/%1.png").arg(type)
+                                       : QString::fromStdString(file));
+    }
+    return result;
+  }();
+  return AClockType >= 0 && AClockType < kModels ? pictures[AClockType] : pictures[0];
 }
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include "cli/CalendarCommand.h"
 #include "cli/Commands.h"
 #include "platform/PlatformError.h"
+#include "utils/ProgramVersion.h"
 
 namespace {
 const char* const kUsage =
@@ -50,6 +51,8 @@ const char* const kUsage =
     "                       one command exchange; prints the decoded reply as hex\n"
     "  send --hdlc HEX      HEX is the data of an HDLC command frame to --clock N; prints the\n"
     "                       packet's flags (ack nack busy session as 0/1) and its data as hex\n"
+    "  -h, --help           print this help and exit\n"
+    "  --version            print the version and exit\n"
     "exit codes: 0 done, 1 nothing answered (or an empty clock), 2 usage error, 3 the line\n"
     "could not be opened\n";
 }  // namespace
@@ -58,6 +61,10 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   std::vector<std::string> args(argv + 1, argv + argc);
   try {
+    if (!args.empty() && args[0] == "--version") {
+      std::cout << "clockctl " << ProgramVersion() << '\n';
+      return kExitDone;
+    }
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
       std::cout << kUsage;
       return args.empty() ? kExitUsage : kExitDone;

@@ -6,13 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <iterator>
 #include <map>
 #include <mutex>
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
+#include "utils/ShippedFiles.h"
 
 int THwDevBinding::Execute(const std::string& ADeviceInfo, const std::string& ACommand,
                            std::string& AReply) {
@@ -61,20 +58,6 @@ std::string& FolderOverride() {
   return folder;
 }
 
-std::string ProgramFolder() {
-#if defined(_WIN32)
-  wchar_t path[MAX_PATH * 4];
-  const DWORD n = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-  if (n == 0 || n >= std::size(path)) return ".";
-  return std::filesystem::path(std::wstring(path, n)).parent_path().string();
-#else
-  std::error_code error;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return ".";
-  return exe.parent_path().string();
-#endif
-}
-
 // A QLibrary that goes out of scope leaves its library loaded (unload() is never called): a
 // reply or a decoded buffer handed out earlier may still be in use.
 struct TLoadedLibraries {
@@ -112,7 +95,8 @@ std::string CurrentFolderLocked() {
   if (const char* env = std::getenv("CLOCKDIAG_HWDEV_LIB_DIR"); env != nullptr && *env != '\0') {
     return env;
   }
-  return ProgramFolder();
+  const std::string shipped = ShippedLibraryFolder(kHwDevCommFile);
+  return shipped.empty() ? ExecutableDirectory() : shipped;
 }
 
 std::shared_ptr<THwDevBinding> BindingLocked() {

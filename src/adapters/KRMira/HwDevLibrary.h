@@ -5,8 +5,9 @@
 //
 // The libraries are loaded at run time, by name, from one folder: the folder set with
 // SetHwDevLibraryFolder, else the folder named by the environment variable
-// CLOCKDIAG_HWDEV_LIB_DIR, else the folder of the running program. A library that is missing, or
-// that lacks its entry point, makes every call fail; nothing raises.
+// CLOCKDIAG_HWDEV_LIB_DIR, else the folder where the program's libraries are (beside it in a
+// build folder, <libdir>/clockdiag once installed: utils/ShippedFiles.h). A library that is
+// missing, or that lacks its entry point, makes every call fail; nothing raises.
 #include <cstdint>
 #include <memory>
 #include <string>

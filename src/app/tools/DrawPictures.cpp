@@ -5,6 +5,8 @@
 // The pictures are kept in the repository; this program is only run when they are redrawn:
 //   cmake --build <build> --target clockdiag_draw_pictures
 //   QT_QPA_PLATFORM=offscreen <build>/src/app/clockdiag_draw_pictures src/app/pictures
+// The program's icon, in the sizes of the desktop's icon theme, is drawn by every build:
+//   clockdiag_draw_pictures --icons <build>/share/icons/hicolor
 #include <QColor>
 #include <QDir>
 #include <QGuiApplication>
@@ -129,18 +131,23 @@ QImage UnknownClock() {
   return image;
 }
 
-// A card clock: display on top, keypad below, the reader's mark at the bottom.
-QImage CardClock(const QColor& ABody, const QColor& AGlow, const QColor& AKey, int AColumns,
-                 const std::function<void(QPainter&)>& AMark) {
-  QImage image = NewImage(kSize, kSize);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+// A card clock on a 32 x 32 grid: display on top, keypad below, the reader's mark at the bottom.
+void PaintCardClock(QPainter& p, const QColor& ABody, const QColor& AGlow, const QColor& AKey,
+                    int AColumns, const std::function<void(QPainter&)>& AMark) {
   Body(p, QRectF(4.5, 1.5, 23, 29), ABody);
   Display(p, QRectF(7.5, 4.5, 17, 6), AGlow);
   const qreal step = 4.2;
   const qreal width = AColumns * step;
   Keypad(p, 16 - width / 2, 13, AColumns, 3, step, AKey);
   if (AMark) AMark(p);
+}
+
+QImage CardClock(const QColor& ABody, const QColor& AGlow, const QColor& AKey, int AColumns,
+                 const std::function<void(QPainter&)>& AMark) {
+  QImage image = NewImage(kSize, kSize);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  PaintCardClock(p, ABody, AGlow, AKey, AColumns, AMark);
   return image;
 }
 
@@ -344,10 +351,49 @@ void DrawGlyphs(const QString& AFolder) {
   Save(phone, AFolder, "dialing.png");
 }
 
+// The program's icon, ASize pixels square: the blue card clock with a magnifier over its corner,
+// the tool that looks for clocks. Drawn on the 32 x 32 grid of the other pictures and scaled, so
+// that every size is drawn rather than resampled.
+QImage ProgramIcon(int ASize) {
+  QImage image = NewImage(ASize, ASize);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(ASize / static_cast<qreal>(kSize), ASize / static_cast<qreal>(kSize));
+  p.save();
+  p.translate(-2.5, 0);
+  PaintCardClock(p, QColor(70, 120, 200), QColor(140, 240, 160), QColor(230, 235, 245), 3,
+                 [](QPainter& q) { Waves(q, QPointF(16, 29), QColor(255, 255, 255)); });
+  p.restore();
+  p.setPen(QPen(QColor(90, 60, 30), 3.4, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(25.5, 25.5), QPointF(30, 30));
+  p.setPen(QPen(QColor(40, 40, 50), 1.8));
+  p.setBrush(QColor(220, 235, 255, 190));
+  p.drawEllipse(QPointF(21, 21), 6, 6);
+  return image;
+}
+
+// The icon in the sizes of the desktop's icon theme: AFolder/<n>x<n>/apps/clockdiag.png.
+bool DrawProgramIcons(const QString& AFolder) {
+  bool written = true;
+  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QString folder = QDir(AFolder).filePath(QStringLiteral("%1x%1/apps").arg(size));
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(QStringLiteral("clockdiag.png"));
+    if (!ProgramIcon(size).save(path, "PNG")) {
+      std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+      written = false;
+    }
+  }
+  return written;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   QGuiApplication app(argc, argv);
+  // The build draws the program's icons: --icons FOLDER.
+  if (argc == 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--icons"))
+    return DrawProgramIcons(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
   QDir().mkpath(folder);
   for (int type = 0; type < 9; ++type)
