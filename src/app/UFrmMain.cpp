@@ -23,6 +23,7 @@
 #include "calendar/PersianCalendar.h"
 #include "calendar/VexDateTime.h"
 #include "connections/ConnectionList.h"
+#include "platform/Deadline.h"
 #include "platform/Platform.h"
 #include "ui_UFrmMain.h"
 #include "utils/ProgramDirectory.h"
@@ -632,17 +633,13 @@ void TFrmMain::ClockOnBreath() {
 }
 
 void TFrmMain::BreathAndWait(std::uint16_t AMilliseconds) {
-  ISystemClock& clock = platform::Clock();
-  const std::uint32_t start = clock.tickCount();
+  const TDeadline pass(AMilliseconds);
   ClockOnBreath();
   // The rest of the pass is spent in short steps that keep the window answering, so that a
   // click on the stop button is not held up for a second.
   constexpr std::uint32_t kStepMs = 20;
-  for (;;) {
-    const std::int64_t spent =
-        std::llabs(static_cast<std::int64_t>(clock.tickCount()) - static_cast<std::int64_t>(start));
-    if (spent >= AMilliseconds || ReadStoped) break;
-    clock.sleep(static_cast<std::uint32_t>(std::min<std::int64_t>(AMilliseconds - spent, kStepMs)));
+  while (!pass.expired() && !ReadStoped) {
+    platform::Clock().sleep(std::min(pass.remaining(), kStepMs));
     ClockOnBreath();
   }
 }

@@ -71,15 +71,14 @@ bool TBasicClock::GetDateTime(TDateStr& ADate, TTimeStr& ATime) {
     return FKrMira120->IsConnected() && FKrMira120->GetDateTime(ADate, ATime);
 
   bool result = false;
-  const std::uint32_t now = platform::Clock().tickCount();
-  // A last-read time of 0 means that nothing was read yet: the first call always asks.
+  // Nothing read yet: the first call always asks.
   const bool stale =
-      DateTimeLastReadTime == 0 || now - DateTimeLastReadTime > kCacheMs || MustReadDateTime;
+      !DateTimeReadTime || DateTimeReadTime->elapsed() > kCacheMs || MustReadDateTime;
   if (stale) {
     bool refused = false;
     result = ReadDateTimeFromClock(refused);
     if (refused) return false;
-    if (result) DateTimeLastReadTime = platform::Clock().tickCount();
+    if (result) DateTimeReadTime.emplace(kCacheMs);
   }
   ADate = CurrentDate;
   ATime = CurrentTime;
@@ -234,7 +233,7 @@ bool TBasicClock::SetDateTime(const TDateStr& ADate, const TTimeStr& ATime) {
       }
     }
     // The cached date and time are no longer the clock's.
-    if (result) DateTimeLastReadTime = 0;
+    if (result) DateTimeReadTime.reset();
   }
   PauseProcessingMessages(kAfterSettingPauseMs);
   MustReadDateTime = true;
@@ -267,12 +266,12 @@ void TBasicClock::WriteClockDate(const TDateStr& AValue) {
   const TTimeStr time = ReadClockTime();
   if (!SetDateTime(AValue, time)) throw EClockError(kDateSettingFailed);
   CurrentDate = AValue;
-  DateTimeLastReadTime = platform::Clock().tickCount();
+  DateTimeReadTime.emplace(kCacheMs);
 }
 
 void TBasicClock::WriteClockTime(const TTimeStr& AValue) {
   const TDateStr date = ReadClockDate();
   if (!SetDateTime(date, AValue)) throw EClockError(kTimeSettingFailed);
   CurrentTime = AValue;
-  DateTimeLastReadTime = platform::Clock().tickCount();
+  DateTimeReadTime.emplace(kCacheMs);
 }

@@ -21,12 +21,11 @@ int TBasicClock::Tries() {
 
 void TBasicClock::PauseProcessingMessages(std::uint32_t AMs) {
   ISystemClock& clock = platform::Clock();
-  const std::uint32_t start = clock.tickCount();
+  const TDeadline pause(AMs);
   for (;;) {
     clock.processMessages();
-    const std::uint32_t elapsed = clock.tickCount() - start;
-    if (elapsed >= AMs) return;
-    clock.sleep(std::min(kPauseStepMs, AMs - elapsed));
+    if (pause.expired()) return;
+    clock.sleep(std::min(kPauseStepMs, pause.remaining()));
   }
 }
 

@@ -107,10 +107,7 @@ TVexRecord TBasicClock::GetRecord() {
   }
 
   // The short record forms carry no year: the clock's own date supplies it.
-  const std::uint32_t now = platform::Clock().tickCount();
-  const std::uint32_t sinceRead = now - DateTimeLastReadTime;
-  const bool dateFresh =
-      DateTimeLastReadTime != 0 && (sinceRead <= kDateCacheMs || 0u - sinceRead <= kDateCacheMs);
+  const bool dateFresh = DateTimeReadTime && DateTimeReadTime->elapsed() <= kDateCacheMs;
   const TDateStr clockDate = dateFresh ? CurrentDate : ReadClockDate();
   TDateParts parts;
   if (StrToDateParts(clockDate, parts, 0) == dfNone) parts = TDateParts{};
@@ -200,10 +197,10 @@ void TBasicClock::FetchHdlcRecords(bool AFollowUp, TVexRecord& ARecord) {
       if (data.size() >= 2) {
         for (auto& piece : SplitHdlcRecordBlock(data)) FRecords.push_back(std::move(piece));
         StatusLastResult = "0";
-        StatusLastReadTime = platform::Clock().tickCount();
+        NoteStatusRead();
       } else if (data.size() == 1) {
         StatusLastResult = HdlcAnswerCode(data) == 2 ? "1" : "0";
-        StatusLastReadTime = platform::Clock().tickCount();
+        NoteStatusRead();
       }
     }
     FHdlcReadPointer = ReadImagePointer();

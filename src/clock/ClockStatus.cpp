@@ -24,7 +24,7 @@ constexpr std::uint32_t kEmptyQuietMs = 1000;
 void TBasicClock::GetStatus() {
   if (FInGetStatus) return;
   const clockops::TFlagGuard running(FInGetStatus);
-  if (WasEmpty() && platform::Clock().tickCount() - StatusLastReadTime < kEmptyQuietMs) return;
+  if (WasEmpty() && StatusQuietTime && !StatusQuietTime->expired()) return;
 
   std::string code;
   if (ClockType == KRMiraClock) {
@@ -68,8 +68,10 @@ void TBasicClock::ReportStatus(const std::string& ACode) {
     StatusLastResult = ACode;
     if (Owner && Owner->OnStatusChange) Owner->OnStatusChange(*this);
   }
-  StatusLastReadTime = platform::Clock().tickCount();
+  NoteStatusRead();
 }
+
+void TBasicClock::NoteStatusRead() { StatusQuietTime.emplace(kEmptyQuietMs); }
 
 void TBasicClock::ConnectKrMira120WithIndication() {
   // Connecting may take seconds: the user sees that a connection is being made.

@@ -5,10 +5,12 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "clock/ClockTypes.h"
 #include "link/HdlcFrame.h"
+#include "platform/Deadline.h"
 #include "platform/SerialPort.h"
 
 class ISerialPort;
@@ -234,10 +236,10 @@ class TBasicClock {
   bool ModemConnected();
   // False when an exchange must not start: no component, a modem dialogue, a dead modem line.
   bool CanExchange();
-  // The common reply wait. AWant gives the byte count to ask for; AOnData handles an arrival and
-  // returns true when the wait is over. The caller may move AStartMark from AOnData.
-  void RunReplyWait(std::uint32_t& AStartMark, std::uint32_t ATimeout,
-                    const std::function<int()>& AWant,
+  // The common reply wait, until ADeadline. AWant gives the byte count to ask for; AOnData
+  // handles an arrival and returns true when the wait is over. The caller may restart the
+  // deadline from AOnData.
+  void RunReplyWait(TDeadline& ADeadline, const std::function<int()>& AWant,
                     const std::function<bool(const std::string&)>& AOnData);
   void ReportTraffic(TTrafficDirection ADirection, const std::string& AData);
   // The 2 ms pause between empty polls, spent waiting on the port where there is one.
@@ -267,6 +269,8 @@ class TBasicClock {
   std::string AskCardClockStatus();
   // Keeps the new status code, tells the line when it changed, and notes the time.
   void ReportStatus(const std::string& ACode);
+  // Notes that the status was just read.
+  void NoteStatusRead();
   // Reads the firmware text until it is longer than one character, at most Tries() times.
   void ReadFirmwareText(bool ALumen);
   // Asks a card clock for its date and time, with the tries; true when it answered well.
@@ -275,12 +279,15 @@ class TBasicClock {
   // The upgrade correction of clocks with firmware "VER 2.60", on a date just read.
   void CorrectFirmwareYear(TDateStr& ADate);
 
-  std::uint32_t DateTimeLastReadTime = 0;
+  // Started when the clock's date and time were last read or set; none while nothing is known.
+  std::optional<TDeadline> DateTimeReadTime;
   TDateStr CurrentDate;
   TTimeStr CurrentTime;
   std::unique_ptr<TKrMira> FKrMira;
   std::unique_ptr<TKrMira120> FKrMira120;
-  std::uint32_t StatusLastReadTime = 0;
+  // Started when the clock's status was last read; a clock found empty is not asked again
+  // before it expires.
+  std::optional<TDeadline> StatusQuietTime;
   std::string StatusLastResult;
   TVexRecord CurrentRecord;
   bool DialCanceled = false;

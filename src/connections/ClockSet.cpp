@@ -4,8 +4,14 @@
 #include <cctype>
 
 #include "link/ModemDialogue.h"
+#include "platform/Deadline.h"
 #include "platform/Platform.h"
 #include "utils/ConvertError.h"
+
+namespace {
+// How long a connect of the line's socket may take.
+constexpr std::uint32_t kConnectLimitMs = 5000;
+}  // namespace
 
 TClockSet::TClockSet() {
   FGetIOImage = false;
@@ -170,16 +176,6 @@ std::string TClockSet::BuildActiveClocksString() const {
   return result;
 }
 
-std::int32_t TClockSet::ElapsedMilliseconds(const TLocalDateTime& AStart,
-                                            const TLocalDateTime& ANow) {
-  std::int32_t result = ANow.Millisecond - AStart.Millisecond;
-  if (AStart.Second != ANow.Second) {
-    result += (ANow.Second - AStart.Second) * 1000;
-    if (AStart.Second >= ANow.Second) result += 60000;
-  }
-  return result;
-}
-
 bool TClockSet::OpenTcpIpPort() {
   if (!FTcpIpPort) return false;
   if (FTcpIpPort->active()) return true;
@@ -187,10 +183,9 @@ bool TClockSet::OpenTcpIpPort() {
   try {
     ISystemClock& clock = platform::Clock();
     FTcpIpPort->open();
-    const TLocalDateTime start = clock.utcNow();
+    const TDeadline connect(kConnectLimitMs);
     for (;;) {
-      const TLocalDateTime now = clock.utcNow();
-      if (ElapsedMilliseconds(start, now) >= 5000) break;
+      if (connect.expired()) break;
       if (FTcpIpPort->active()) break;
       clock.sleep(10);
       // The connect event of the non-blocking socket arrives through the message loop.

@@ -157,9 +157,6 @@ class TClockSet {
   ITcpClient* TcpIpPort() const { return FTcpIpPort.get(); }
   // Connects the socket and waits at most 5000 ms for it to become active.
   bool OpenTcpIpPort();
-  // Milliseconds between two times of day from their seconds and milliseconds only; a
-  // turned-over minute counts. Good for waits well under a minute.
-  static std::int32_t ElapsedMilliseconds(const TLocalDateTime& AStart, const TLocalDateTime& ANow);
 
  private:
   friend class TBasicClock;

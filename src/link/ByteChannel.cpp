@@ -150,8 +150,7 @@ void TBasicClock::IdleWait(int AMs) {
   platform::Clock().sleep(static_cast<std::uint32_t>(AMs));
 }
 
-void TBasicClock::RunReplyWait(std::uint32_t& AStartMark, std::uint32_t ATimeout,
-                               const std::function<int()>& AWant,
+void TBasicClock::RunReplyWait(TDeadline& ADeadline, const std::function<int()>& AWant,
                                const std::function<bool(const std::string&)>& AOnData) {
   ISystemClock& clock = platform::Clock();
   int emptyPolls = 0;
@@ -168,25 +167,23 @@ void TBasicClock::RunReplyWait(std::uint32_t& AStartMark, std::uint32_t ATimeout
       if (AOnData(data)) return;
       continue;
     }
-    // Unsigned subtraction counts one wrap-around of the 32-bit tick counter.
-    const std::uint32_t elapsed = clock.tickCount() - AStartMark;
-    if (elapsed >= ATimeout) return;
+    if (ADeadline.expired()) return;
     // Nothing came: poll every 2 ms, and let the application process its messages at every
     // 50th empty poll. The empty polls up to the next of those rounds, or up to the timeout, are
     // spent in one wait that returns as soon as bytes arrive: the same schedule, without waking
     // up every 2 ms while a clock is silent.
     const std::uint32_t untilRound =
         kPollMs * static_cast<std::uint32_t>(kPollsPerRound - emptyPolls);
-    const std::uint32_t untilTimeout = (ATimeout - elapsed + kPollMs - 1) / kPollMs * kPollMs;
+    const std::uint32_t untilTimeout = (ADeadline.remaining() + kPollMs - 1) / kPollMs * kPollMs;
     const std::uint32_t waitMs = std::min(untilRound, untilTimeout);
-    const std::uint32_t before = clock.tickCount();
+    const TDeadline poll(waitMs);
     // A wait that wants no more bytes (a saved reply that is already whole) must not wait for
     // input: input that is there returns the wait at once, unread, and the poll would spin.
     if (want > 0)
       IdleWait(static_cast<int>(waitMs));
     else
       clock.sleep(waitMs);
-    const std::uint32_t waited = clock.tickCount() - before;
+    const std::uint32_t waited = poll.elapsed();
     emptyPolls += std::max(1, static_cast<int>((waited + kPollMs - 1) / kPollMs));
     if (emptyPolls >= kPollsPerRound) {
       clock.processMessages();

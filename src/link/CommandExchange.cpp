@@ -84,9 +84,9 @@ void TBasicClock::SendCommand(const std::string& ACommand, int AReplyLength,
     // Text protocols send the command once: this ends the exchange whatever comes back.
     reply = ASavedReply;
     const TProtocol protocol = GetProtocol();
-    std::uint32_t start = clock.tickCount();
+    TDeadline deadline(static_cast<std::uint32_t>(timeout));
     RunReplyWait(
-        start, static_cast<std::uint32_t>(timeout),
+        deadline,
         [&] { return AReplyLength - static_cast<int>(reply.size()); },
         [&](const std::string& AData) {
           reply += AData;
@@ -100,9 +100,9 @@ void TBasicClock::SendCommand(const std::string& ACommand, int AReplyLength,
 
 void TBasicClock::GetResultWithoutDecoding(int ACount, std::string& AResult) {
   std::string collected;
-  std::uint32_t start = platform::Clock().tickCount();
+  TDeadline deadline(static_cast<std::uint32_t>(GetReplyTimeout()));
   RunReplyWait(
-      start, static_cast<std::uint32_t>(GetReplyTimeout()),
+      deadline,
       [&] { return ACount - static_cast<int>(collected.size()); },
       [&](const std::string& AData) {
         collected += AData;

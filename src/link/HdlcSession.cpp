@@ -19,12 +19,12 @@ void TBasicClock::ReceiveHdlcPacket(THdlcPacket& APacket) {
   // possible frame) instead of collecting it without end.
   THdlcStreamReceiver receiver;
   std::optional<THdlcPacket> received;
-  std::uint32_t start = platform::Clock().tickCount();
+  TDeadline deadline(static_cast<std::uint32_t>(GetReplyTimeout()));
   RunReplyWait(
-      start, static_cast<std::uint32_t>(GetReplyTimeout()), [] { return 1; },
+      deadline, [] { return 1; },
       [&](const std::string& AData) {
         // Every byte restarts the timeout: a slow clock is still a talking clock.
-        start = platform::Clock().tickCount();
+        deadline.start();
         receiver.feed(AData);
         if (!receiver.hasPacket()) return false;
         received = receiver.takePacket();

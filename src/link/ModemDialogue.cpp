@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <cstdlib>
 
 #include "connections/ClockSet.h"
 #include "platform/Platform.h"
@@ -49,12 +48,9 @@ void TBasicClock::CancelDial() {
 }
 
 void TBasicClock::Breathe(std::uint16_t AMinimumMs) {
-  ISystemClock& clock = platform::Clock();
-  const std::uint32_t start = clock.tickCount();
+  const TDeadline pass(AMinimumMs);
   if (Owner && Owner->OnBreath) Owner->OnBreath();
-  const std::int64_t spent =
-      std::llabs(static_cast<std::int64_t>(clock.tickCount()) - static_cast<std::int64_t>(start));
-  if (spent < AMinimumMs) clock.sleep(static_cast<std::uint32_t>(AMinimumMs - spent));
+  if (!pass.expired()) platform::Clock().sleep(pass.remaining());
 }
 
 void TBasicClock::Dial(std::string& AResult) {
@@ -66,12 +62,10 @@ void TBasicClock::Dial(std::string& AResult) {
   // At least a second between whatever came before and the dial.
   Breathe(1000);
 
-  ISystemClock& clock = platform::Clock();
-  const std::uint32_t start = clock.tickCount();
+  const TDeadline verdict(kModemAnswerLimitMs);
   WriteCommand("ATD" + number + "\r");
   std::string text;
-  // Unsigned subtraction counts one wrap-around of the 32-bit tick counter.
-  while (clock.tickCount() - start < kModemAnswerLimitMs) {
+  while (!verdict.expired()) {
     std::string data;
     ReadChannel(kModemTextMax - static_cast<int>(text.size()), data);
     text += UpperCase(data);
@@ -118,12 +112,11 @@ bool TBasicClock::HangUp() {
     // Nothing pending to abort, or the port refuses: the escape goes out all the same.
   }
 
-  ISystemClock& clock = platform::Clock();
-  const std::uint32_t start = clock.tickCount();
+  const TDeadline answer(kModemAnswerLimitMs);
   // Back to command mode; the modem answers OK.
   WriteCommand("+++");
   std::string text;
-  while (clock.tickCount() - start < kModemAnswerLimitMs) {
+  while (!answer.expired()) {
     std::string data;
     ReadChannel(kModemTextMax - static_cast<int>(text.size()), data);
     text += UpperCase(data);

@@ -119,13 +119,6 @@ TEST_F(ClockSetTest, ImageFlagsReachExistingClocksOnly) {
   EXPECT_FALSE(line.NewClock(3).GetIOImage());
 }
 
-TEST(ElapsedMilliseconds, UsesSecondsAndMillisecondsWithMinuteTurnover) {
-  auto at = [](int s, int ms) { return TLocalDateTime{2026, 1, 1, 0, 0, s, ms}; };
-  EXPECT_EQ(TClockSet::ElapsedMilliseconds(at(10, 100), at(10, 350)), 250);
-  EXPECT_EQ(TClockSet::ElapsedMilliseconds(at(10, 900), at(12, 100)), 1200);
-  EXPECT_EQ(TClockSet::ElapsedMilliseconds(at(58, 500), at(2, 500)), 4000);
-}
-
 TEST_F(ClockSetTest, OpenTcpIpPortGivesUpAfterFiveSecondsAgainstSilentPeer) {
   line.ChangeConnectionType(TcpIp);
   vp.P.TcpPeerListening = false;
