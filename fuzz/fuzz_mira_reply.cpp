@@ -13,7 +13,7 @@
 
 #include "adapters/KRMira/HwDevExchange.h"
 #include "adapters/KRMira/KRMira.h"
-#include "utils/ConvertError.h"
+#include "calendar/ConvertError.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "calendar/ConvertError.h"
 #include "connections/ClockSet.h"
 #include "connections/ConnectionList.h"
 #include "inproc/VirtualPlatform.h"
-#include "utils/ConvertError.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
 #include "DumpDates.h"
 
+#include "calendar/ConvertError.h"
 #include "calendar/DateValue.h"
 #include "calendar/PersianCalendar.h"
-#include "utils/ConvertError.h"
+#include "utils/SystemDate.h"
 
 namespace {
 // The decimal number that S holds, digits only; EConvertError otherwise.

@@ -3,7 +3,7 @@
 // and so does the computer; a record's date (YYMMDD) is shown in the computer's calendar.
 #include <string>
 
-#include "clock/ShortString.h"
+#include "calendar/ShortString.h"
 
 // The computer's calendar from its current year written in full: solar up to 1500, Gregorian
 // from 1800 on; any other year names neither, and records keep their dates.

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "calendar/ConvertError.h"
 #include "calendar/VexDateTime.h"
-#include "utils/ConvertError.h"
 
 namespace {
 std::string Part(const std::string& S, std::size_t AStart, std::size_t ALength) {

@@ -28,6 +28,7 @@
 #include "ui_UFrmMain.h"
 #include "utils/ProgramDirectory.h"
 #include "utils/ShippedFiles.h"
+#include "utils/SystemDate.h"
 
 TFrmMain* FrmMain = nullptr;
 

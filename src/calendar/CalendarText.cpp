@@ -3,8 +3,8 @@
 #include <array>
 #include <vector>
 
+#include "calendar/ConvertError.h"
 #include "calendar/PersianCalendar.h"
-#include "utils/ConvertError.h"
 
 namespace {
 

@@ -3,8 +3,7 @@
 #include <cctype>
 #include <vector>
 
-#include "platform/Platform.h"
-#include "utils/ConvertError.h"
+#include "calendar/ConvertError.h"
 
 namespace {
 
@@ -61,14 +60,6 @@ int DayOfWeek(TDateValue ADate) {
   return static_cast<int>(std::chrono::weekday{ADate}.c_encoding()) + 1;
 }
 
-TDateValue DateOf(const TLocalDateTime& ADateTime) {
-  return EncodeDate(ADateTime.Year, ADateTime.Month, ADateTime.Day);
-}
-
-TDateValue Today() {
-  return DateOf(platform::Clock().localNow());
-}
-
 const std::string& ShortDateFormat() {
   return ShortDateFormatSetting();
 }
@@ -105,10 +96,6 @@ std::string DateToStr(TDateValue ADate, const std::string& AFormat) {
     I += Run;
   }
   return Result;
-}
-
-TDateValue StrToDate(const std::string& S) {
-  return StrToDate(S, ShortDateFormat(), platform::Clock().localNow().Year);
 }
 
 TDateValue StrToDate(const std::string& S, const std::string& AFormat, int ACurrentYear) {

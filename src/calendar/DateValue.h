@@ -4,8 +4,6 @@
 #include <chrono>
 #include <string>
 
-#include "platform/SystemClock.h"
-
 // A Gregorian day. Arithmetic on it counts days; no time of day is kept.
 using TDateValue = std::chrono::sys_days;
 
@@ -15,11 +13,6 @@ TDateValue EncodeDate(int AYear, int AMonth, int ADay);
 void DecodeDate(TDateValue ADate, int& AYear, int& AMonth, int& ADay);
 // 1 = Sunday .. 7 = Saturday.
 int DayOfWeek(TDateValue ADate);
-
-// The date part of a local date and time; throws EConvertError when it holds no real day.
-TDateValue DateOf(const TLocalDateTime& ADateTime);
-// Today by the installed platform's clock.
-TDateValue Today();
 
 // The short date format: the pattern that DateToStr writes and StrToDate reads when no other is
 // given. "YYYY" (or "Y", "YY": two digits) stands for the year, "MM"/"M" for the month, "DD"/"D"
@@ -32,7 +25,7 @@ void SetShortDateFormat(const std::string& AFormat);
 std::string DateToStr(TDateValue ADate);
 std::string DateToStr(TDateValue ADate, const std::string& AFormat);
 // Reads three numbers separated by single non-digit characters, in the order in which the format
-// names year, month and day. A year of one or two digits falls in the century of ACurrentYear (the
-// overload without it takes the platform's current year). Throws EConvertError for anything else.
-TDateValue StrToDate(const std::string& S);
+// names year, month and day. A year of one or two digits falls in the century of ACurrentYear.
+// Throws EConvertError for anything else. (utils/SystemDate.h reads in the short date format and
+// the current year.)
 TDateValue StrToDate(const std::string& S, const std::string& AFormat, int ACurrentYear);

@@ -1,7 +1,7 @@
 #include "calendar/PersianCalendar.h"
 
+#include "calendar/ConvertError.h"
 #include "calendar/FloorDivision.h"
-#include "utils/ConvertError.h"
 
 namespace {
 
@@ -116,10 +116,6 @@ TSolarDate ChristianToSolar(TDateValue ADate) {
   TSolarDate Result;
   ChristianToSolar(ADate, Result);
   return Result;
-}
-
-TSolarDate SolarToday() {
-  return ChristianToSolar(Today());
 }
 
 std::string SolarDateToStr(TSolarDate ADate) {

@@ -34,8 +34,6 @@ TDateValue SolarToChristian(TSolarDate ADate);
 // before solar year 1 (Gregorian 622).
 void ChristianToSolar(TDateValue ADate, TSolarDate& ASolarDate);
 TSolarDate ChristianToSolar(TDateValue ADate);
-// Today's solar date by the platform's clock.
-TSolarDate SolarToday();
 
 // "YYYY/MM/DD": the year as it stands, month and day with two digits.
 std::string SolarDateToStr(TSolarDate ADate);

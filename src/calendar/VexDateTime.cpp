@@ -3,10 +3,10 @@
 #include <array>
 #include <limits>
 
+#include "calendar/DateType.h"
 #include "calendar/FloorDivision.h"
 #include "calendar/PersianCalendar.h"
-#include "clock/ClockTypes.h"
-#include "utils/TextFields.h"
+#include "calendar/TrimBlanks.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 //
 // Two-digit years are widened by fixed thresholds that differ per operation, as the clocks and
 // the earlier records expect; each operation states its own. The calendar type TDateType lives in
-// clock/ClockTypes.h; TDateStr (10 characters) and TTimeStr (5) in clock/ShortString.h: every
+// calendar/DateType.h; TDateStr (10 characters) and TTimeStr (5) in calendar/ShortString.h: every
 // argument of these types is cut to that length on the way in, every result on the way out.
 #include <cstdint>
 #include <string>
 
-#include "clock/ShortString.h"
+#include "calendar/ShortString.h"
 
 struct TDateParts {
   std::int32_t Year = 0;

@@ -1,7 +1,7 @@
 #include "cli/CalendarCommand.h"
 
 #include "calendar/CalendarText.h"
-#include "utils/ConvertError.h"
+#include "calendar/ConvertError.h"
 
 namespace {
 constexpr const char* kUsage =

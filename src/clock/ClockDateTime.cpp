@@ -15,6 +15,7 @@
 
 #include "adapters/KRMira/KRMira.h"
 #include "adapters/KRMira120/KRMira120.h"
+#include "calendar/ConvertError.h"
 #include "calendar/DateValue.h"
 #include "calendar/VexDateTime.h"
 #include "clock/ClockError.h"
@@ -22,7 +23,6 @@
 #include "connections/ClockSet.h"
 #include "link/ByteUtils.h"
 #include "platform/Platform.h"
-#include "utils/ConvertError.h"
 #include "utils/Dictionary.h"
 #include "utils/MessageHook.h"
 #include "utils/ProgramDirectory.h"

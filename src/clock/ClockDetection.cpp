@@ -11,11 +11,11 @@
 
 #include "adapters/KRMira/KRMira.h"
 #include "adapters/KRMira120/KRMira120.h"
+#include "calendar/ConvertError.h"
 #include "clock/ClockOpsSupport.h"
 #include "connections/ClockSet.h"
 #include "link/ByteUtils.h"
 #include "platform/Platform.h"
-#include "utils/ConvertError.h"
 #include "utils/TextFields.h"
 
 using clockops::Contains;

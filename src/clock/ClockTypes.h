@@ -1,77 +1,18 @@
 #pragma once
+// The clock layer's part of the vocabulary: the events that name a clock object or its line, and
+// the tries table. Everything below the clock layer is in utils/ClockVocabulary.h.
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <string>
 
-#include "clock/ShortString.h"
+#include "utils/ClockVocabulary.h"
 
 class TBasicClock;
 class TClockSet;
 
-// Ordinals are fixed: settings strings, tables and comparisons use them.
-using TClockNumber = std::uint8_t;  // 1..32
-enum TProtocol : std::uint8_t { RS232, RS485, ptHdlc };
-enum TClockType : std::uint8_t {
-  CTUnknown,
-  MX4100,
-  KRTal,
-  Lumen,
-  KRCorax,
-  KRMiraClock,
-  KROpticaClock,
-  KRMira120Clock,
-  KREmber
-};
-enum TConnectionType : std::uint8_t { Cable, Modem, TcpIp };
-enum TClockError : std::uint8_t { ceNoError, ceClockDisconnected, ceClockEmpty, ceBadRecord };
-enum TClockSearchType : std::uint8_t {
-  cstKRTalFast,
-  cstKRTal,
-  cstKRMira,
-  cstKRTalR2Fast,
-  cstKRTalR2,
-  cstKROptica,
-  cstKRMira120,
-  cstKREmberFast,
-  cstKREmber
-};
-enum TRecVersion : std::uint8_t { rv1, rv2 };
-enum TDateType : std::uint8_t { Christian, Solar };
-
-constexpr int kProtocolCount = 3;
-constexpr int kClockTypeCount = 9;
-constexpr int kConnectionTypeCount = 3;
-
-// One attendance record as a clock object hands it out. An empty KartNo means "no record".
-struct TVexRecord {
-  TRecVersion Version = rv1;
-  std::string ComIp;
-  std::int32_t ClockNumber = 0;
-  std::string KartNo;
-  TDateStr Date;
-  TTimeStr Time;
-  std::string RecType1;
-  std::string RecType2;
-  char SequenceCode = '\0';
-  std::string Data;
-  // The picture taken with the record, shared by reference; whoever receives the record owns it.
-  std::shared_ptr<std::string> ImageData;
-  bool FingerPrint = false;
-  bool Card = false;
-  bool Camera = false;
-  std::string SpecKartNo;
-};
-
 using TStatusChangeEvent = std::function<void(TBasicClock& Sender)>;
 using TModemDisconnectEvent = std::function<void(TClockSet& Sender, bool& AStartDialing)>;
 using TBreathEvent = std::function<void()>;
-
-// Every byte exchange of a line, for the traffic pane and --trace.
-enum class TTrafficDirection { Tx, Rx };
-using TTrafficObserver =
-    std::function<void(std::uint32_t ATick, TTrafficDirection ADirection, const std::string& AData)>;
 
 // How often an operation sends its command before giving up, by connection type, protocol and
 // clock type. The face-recognition terminals are asked once: their adapters retry themselves.
@@ -79,10 +20,3 @@ using TClockTriesTable =
     std::array<std::array<std::array<std::uint16_t, kClockTypeCount>, kProtocolCount>,
                kConnectionTypeCount>;
 extern const TClockTriesTable ClockTries;
-
-std::string ProtocolToStr(TProtocol AProtocol);
-TProtocol StrToProtocol(const std::string& S);
-std::string ClockTypeToStr(TClockType AClockType);
-// The error's own name ("ceBadRecord"), as reports and logs show it.
-const char* ClockErrorName(TClockError AError);
-TClockType StrToClockType(const std::string& S);

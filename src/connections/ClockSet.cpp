@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "calendar/ConvertError.h"
 #include "link/ModemDialogue.h"
 #include "platform/Deadline.h"
 #include "platform/Platform.h"
-#include "utils/ConvertError.h"
 
 namespace {
 // How long a connect of the line's socket may take.
@@ -76,8 +76,8 @@ std::uint16_t TClockSet::SerialPortNumber() const {
   const std::string name = FComPort->portName();
   // Characters 4 and 5 of "COMnn".
   const std::string digits = name.size() > 3 ? name.substr(3, 2) : std::string();
-  if (digits.empty() || !std::all_of(digits.begin(), digits.end(),
-                                     [](unsigned char c) { return std::isdigit(c); }))
+  if (digits.empty() ||
+      !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
     throw EConvertError("'" + digits + "' is not a valid integer value");
   return static_cast<std::uint16_t>(std::stoi(digits));
 }
@@ -115,7 +115,9 @@ void TClockSet::ChangePhoneNumber(const std::string& AValue) {
   FPhoneNumber = number;
 }
 
-std::string TClockSet::SocketAddress() const { return FTcpIpPort ? FTcpIpPort->address() : ""; }
+std::string TClockSet::SocketAddress() const {
+  return FTcpIpPort ? FTcpIpPort->address() : "";
+}
 
 void TClockSet::ChangeSocketAddress(const std::string& AValue) {
   if (!FTcpIpPort) return;
@@ -126,7 +128,9 @@ void TClockSet::ChangeSocketAddress(const std::string& AValue) {
   }
 }
 
-std::int32_t TClockSet::SocketPort() const { return FTcpIpPort ? FTcpIpPort->port() : 0; }
+std::int32_t TClockSet::SocketPort() const {
+  return FTcpIpPort ? FTcpIpPort->port() : 0;
+}
 
 void TClockSet::ChangeSocketPort(std::int32_t AValue) {
   if (!FTcpIpPort) return;
@@ -168,7 +172,8 @@ const std::string& TClockSet::ConnectSpeed() const {
 
 std::string TClockSet::BuildActiveClocksString() const {
   int highest = 0;
-  for (const auto& clock : FClocks) highest = std::max(highest, static_cast<int>(clock->ClockNumber));
+  for (const auto& clock : FClocks)
+    highest = std::max(highest, static_cast<int>(clock->ClockNumber));
   std::string result(static_cast<std::size_t>(highest), 'F');
   for (const auto& clock : FClocks)
     if (clock->Active && clock->ClockNumber >= 1)

@@ -5,9 +5,9 @@
 #include <cctype>
 #include <limits>
 
+#include "calendar/ConvertError.h"
 #include "calendar/VexDateTime.h"
 #include "connections/ClockSet.h"
-#include "utils/ConvertError.h"
 #include "utils/TextFields.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "link/ByteUtils.h"
 
-#include "utils/ConvertError.h"
+#include "calendar/ConvertError.h"
 
 namespace {
 inline std::uint8_t Byte(const std::string& S, std::size_t I) {
@@ -44,7 +44,8 @@ std::int64_t BytesToInt64(const std::string& AData) {
 std::string IntToBytes(std::int32_t AValue) {
   const auto v = static_cast<std::uint32_t>(AValue);
   std::string out(4, '\0');
-  for (int i = 0; i < 4; ++i) out[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  for (int i = 0; i < 4; ++i)
+    out[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
   return out;
 }
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "clock/ClockTypes.h"
+#include "utils/ClockVocabulary.h"
 
 // Byte helpers of the clock link. Byte strings are std::string, one character per byte.
 

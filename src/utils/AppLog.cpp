@@ -5,12 +5,13 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include "calendar/ConvertError.h"
 #include "calendar/DateValue.h"
 #include "calendar/PersianCalendar.h"
 #include "calendar/VexDateTime.h"
 #include "platform/Platform.h"
-#include "utils/ConvertError.h"
 #include "utils/ProgramDirectory.h"
+#include "utils/SystemDate.h"
 #include "utils/TextFields.h"
 
 namespace {

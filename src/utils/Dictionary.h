@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "clock/ClockTypes.h"
+#include "calendar/DateType.h"
 
 enum TBiDiMode { bdLeftToRight, bdRightToLeft };
 

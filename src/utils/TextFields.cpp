@@ -1,13 +1,5 @@
 #include "utils/TextFields.h"
 
-std::string TrimBlanks(const std::string& AText) {
-  std::size_t first = 0;
-  std::size_t last = AText.size();
-  while (first < last && static_cast<unsigned char>(AText[first]) <= ' ') ++first;
-  while (last > first && static_cast<unsigned char>(AText[last - 1]) <= ' ') --last;
-  return AText.substr(first, last - first);
-}
-
 void ExtractField(std::string& AText, char ASeparator, std::string& AField) {
   const std::size_t at = AText.find(ASeparator);
   if (at == std::string::npos) {

@@ -4,8 +4,7 @@
 #include <cstdint>
 #include <string>
 
-// AText without the blanks and control characters (every byte up to 20h) at either end.
-std::string TrimBlanks(const std::string& AText);
+#include "calendar/TrimBlanks.h"
 
 // Cuts the first field off AText: the text before the first ASeparator, without surrounding
 // blanks. The field and its separator are removed from AText; when there is no separator the

@@ -8,8 +8,8 @@
 #include "DumpDates.h"
 #include "GuiFixture.h"
 #include "RecordPictures.h"
+#include "calendar/ConvertError.h"
 #include "calendar/DateValue.h"
-#include "utils/ConvertError.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "TrafficPane.h"
 #include "calendar/DateValue.h"
 #include "calendar/PersianCalendar.h"
+#include "utils/SystemDate.h"
 
 namespace {
 

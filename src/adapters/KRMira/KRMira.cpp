@@ -6,9 +6,9 @@
 #include <limits>
 #include <sstream>
 
+#include "calendar/ConvertError.h"
 #include "calendar/VexDateTime.h"
 #include "platform/PlatformError.h"
-#include "utils/ConvertError.h"
 #include "utils/TextFields.h"
 
 namespace krmira {

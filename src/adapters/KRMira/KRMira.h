@@ -17,8 +17,8 @@
 
 #include "adapters/IOType.h"
 #include "adapters/KRMira/HwDevLibrary.h"
-#include "clock/ClockTypes.h"
-#include "clock/ShortString.h"
+#include "calendar/ShortString.h"
+#include "utils/ClockVocabulary.h"
 
 // One record as the adapter hands it out.
 struct TMiraRecord {

@@ -7,11 +7,11 @@
 
 #include "adapters/KRMira120/ZkProtocol.h"
 #include "adapters/KRMira120/ZkemClient.h"
+#include "calendar/ConvertError.h"
 #include "calendar/DateValue.h"
 #include "calendar/PersianCalendar.h"
 #include "calendar/VexDateTime.h"
 #include "platform/Platform.h"
-#include "utils/ConvertError.h"
 #include "utils/TextFields.h"
 
 namespace krmira120 {

@@ -14,7 +14,7 @@
 
 #include "adapters/IOType.h"
 #include "adapters/KRMira120/ZkemControl.h"
-#include "clock/ShortString.h"
+#include "calendar/ShortString.h"
 
 // One attendance record as the adapter hands it out; the same fields as the first kind's record.
 struct TMira120Record {

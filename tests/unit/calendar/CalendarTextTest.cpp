@@ -4,9 +4,10 @@
 #include <string>
 
 #include "calendar/CalendarText.h"
+#include "calendar/ConvertError.h"
 #include "calendar/DateValue.h"
 #include "inproc/VirtualPlatform.h"
-#include "utils/ConvertError.h"
+#include "utils/SystemDate.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "calendar/ConvertError.h"
 #include "calendar/DateValue.h"
 #include "calendar/PersianCalendar.h"
 #include "calendar/VexDateTime.h"
-#include "utils/ConvertError.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "calendar/ConvertError.h"
 #include "connections/ClockSet.h"
 #include "inproc/VirtualPlatform.h"
-#include "utils/ConvertError.h"
 
 namespace {
 class ClockSetTest : public ::testing::Test {

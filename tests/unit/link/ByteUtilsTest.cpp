@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "calendar/ConvertError.h"
 #include "link/ByteUtils.h"
 #include "support/ScriptedDevice.h"
-#include "utils/ConvertError.h"
 
 using testsupport::Bytes;
 using testsupport::Hex;
@@ -48,8 +48,7 @@ TEST(BytesToInt64, ReadsLittleEndian) {
 TEST(IntToBytes, LeastSignificantFirstAndRoundTrips) {
   EXPECT_EQ(Hex(IntToBytes(0x01020304)), "04 03 02 01");
   EXPECT_EQ(Hex(IntToBytes(-1)), "FF FF FF FF");
-  for (std::int32_t v : {0, 1, 255, 256, 65535, 1 << 30})
-    EXPECT_EQ(BytesToInt64(IntToBytes(v)), v);
+  for (std::int32_t v : {0, 1, 255, 256, 65535, 1 << 30}) EXPECT_EQ(BytesToInt64(IntToBytes(v)), v);
 }
 
 TEST(DecodeReply, SixByteTextReplyYieldsFourthByte) {

@@ -5,8 +5,8 @@
 
 #include "MiraTestSupport.h"
 #include "adapters/KRMira/KRMira.h"
+#include "calendar/ConvertError.h"
 #include "platform/PlatformError.h"
-#include "utils/ConvertError.h"
 
 using miratest::ModelHandler;
 using miratest::ScriptHandler;

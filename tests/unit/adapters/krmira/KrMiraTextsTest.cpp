@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "adapters/KRMira/KRMira.h"
-#include "utils/ConvertError.h"
+#include "calendar/ConvertError.h"
 #include "utils/TextFields.h"
 
 using namespace krmira;

@@ -11,8 +11,8 @@
 
 #include "adapters/KRMira120/KRMira120.h"
 #include "adapters/krmira120/ZkTestSupport.h"
+#include "calendar/ConvertError.h"
 #include "calendar/DateValue.h"
-#include "utils/ConvertError.h"
 
 using zktest::FakeZkem;
 using zktest::LogEntry;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "calendar/ConvertError.h"
 #include "connections/ClockSet.h"
 #include "inproc/VirtualPlatform.h"
-#include "utils/ConvertError.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "calendar/ConvertError.h"
 #include "connections/ConnectionList.h"
 #include "inproc/VirtualPlatform.h"
-#include "utils/ConvertError.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "calendar/ConvertError.h"
 #include "inproc/VirtualPlatform.h"
 #include "utils/AppLog.h"
-#include "utils/ConvertError.h"
 #include "utils/ProgramDirectory.h"
 
 namespace {
