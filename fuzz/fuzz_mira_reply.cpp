@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "adapters/KRMira/HwDevExchange.h"
+#include "HwDevExchange/HwDevExchange.h"
 #include "adapters/KRMira/KRMira.h"
 #include "calendar/ConvertError.h"
 

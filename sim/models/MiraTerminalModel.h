@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "adapters/KRMira/HwDevExchange.h"
+#include "HwDevExchange/HwDevExchange.h"
 #include "models/DeviceModel.h"
 #include "models/ReplyShaper.h"
 #include "models/RunningClock.h"

@@ -2,7 +2,7 @@
 // command to a face-recognition terminal over TCP and returns the terminal's reply text.
 //
 // The exchange with the terminal (frames, codes, limits) is described in
-// docs/hwdevcomm-exchange.md and coded in src/adapters/KRMira/HwDevExchange.*.
+// docs/hwdevcomm-exchange.md and coded in vendorlibs/HwDevExchange.
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QString>
@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "adapters/KRMira/HwDevExchange.h"
+#include "HwDevExchange/HwDevExchange.h"
 
 #if defined(_WIN32)
 #define HWDEV_EXPORT extern "C" __declspec(dllexport)

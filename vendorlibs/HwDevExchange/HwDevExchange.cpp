@@ -1,4 +1,4 @@
-#include "adapters/KRMira/HwDevExchange.h"
+#include "HwDevExchange/HwDevExchange.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // the simulated first-kind terminal behind it.
 #include <gtest/gtest.h>
 
-#include "adapters/KRMira/HwDevExchange.h"
+#include "HwDevExchange/HwDevExchange.h"
 #include "models/MiraTerminalModel.h"
 
 using hwdev::TDecodeResult;
