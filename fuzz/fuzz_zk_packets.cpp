@@ -23,26 +23,26 @@
 
 namespace {
 
-class FuzzTerminal : public IZkTransport {
+class FuzzTerminal : public ITcpStream {
  public:
   explicit FuzzTerminal(std::string AScript) : FScript(std::move(AScript)) {}
 
-  bool Open(const std::string&, int, int) override {
+  bool open(const std::string&, int, int) override {
     FOpen = FPos < FScript.size();  // a used-up script refuses further connections
     FReceiver.Clear();
     FPending.clear();
     return FOpen;
   }
-  void Close() override { FOpen = false; }
-  bool IsOpen() const override { return FOpen; }
-  bool Send(const std::string& ABytes) override {
+  void close() override { FOpen = false; }
+  bool isOpen() const override { return FOpen; }
+  bool send(const std::string& ABytes) override {
     if (!FOpen) return false;
     FReceiver.Feed(ABytes);
     zk::Frame F;
     while (FReceiver.Next(F) == zk::FrameReceiver::Status::FrameReady) Answer(F);
     return true;
   }
-  std::string Receive(int) override {
+  std::string receive(int) override {
     std::string Out;
     Out.swap(FPending);
     return Out;

@@ -73,10 +73,14 @@ class SimWire {
 // Every port created while a wire is set talks to that wire.
 class VirtualPlatform : public IPlatform {
  public:
-  explicit VirtualPlatform(std::uint32_t AStartTick = 1000) : Clock(AStartTick), Wire(Clock, nullptr) {}
+  explicit VirtualPlatform(std::uint32_t AStartTick = 1000)
+      : Clock(AStartTick), Wire(Clock, nullptr) {}
   ISystemClock& clock() override { return Clock; }
   std::unique_ptr<ISerialPort> createSerialPort() override;
   std::unique_ptr<ITcpClient> createTcpClient() override;
+  // The face terminals' blocking stream stays real: their simulated terminals listen on loopback
+  // (sim/models/ZkTerminalServer) and answer in real time.
+  std::unique_ptr<ITcpStream> createTcpStream() override { return CreateQtTcpStream(); }
 
   VirtualClock Clock;
   SimWire Wire;

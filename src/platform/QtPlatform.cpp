@@ -149,10 +149,15 @@ class QtTcpClient : public ITcpClient {
 
 QtPlatform::QtPlatform() : FClock(std::make_unique<QtSystemClock>()) {}
 QtPlatform::~QtPlatform() = default;
-ISystemClock& QtPlatform::clock() { return *FClock; }
+ISystemClock& QtPlatform::clock() {
+  return *FClock;
+}
 std::unique_ptr<ISerialPort> QtPlatform::createSerialPort() {
   return std::make_unique<QtSerialPort>();
 }
 std::unique_ptr<ITcpClient> QtPlatform::createTcpClient() {
   return std::make_unique<QtTcpClient>();
+}
+std::unique_ptr<ITcpStream> QtPlatform::createTcpStream() {
+  return CreateQtTcpStream();
 }

@@ -9,6 +9,7 @@ class QtPlatform : public IPlatform {
   ISystemClock& clock() override;
   std::unique_ptr<ISerialPort> createSerialPort() override;
   std::unique_ptr<ITcpClient> createTcpClient() override;
+  std::unique_ptr<ITcpStream> createTcpStream() override;
 
  private:
   std::unique_ptr<ISystemClock> FClock;

@@ -1,72 +1,12 @@
 #include "adapters/KRMira120/ZkemClient.h"
 
-#include <QByteArray>
-#include <QString>
-#include <QTcpSocket>
 #include <algorithm>
 
-namespace {
+#include "platform/Platform.h"
 
-constexpr int kWriteTimeoutMs = 3000;
-constexpr int kCloseWaitMs = 200;
-
-class TQtZkTransport : public IZkTransport {
- public:
-  bool Open(const std::string& AHost, int APort, int ATimeoutMs) override {
-    FSocket.abort();
-    FSocket.connectToHost(QString::fromStdString(AHost), static_cast<quint16>(APort));
-    if (FSocket.waitForConnected(std::max(ATimeoutMs, 1))) {
-      FSocket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-      return true;
-    }
-    FSocket.abort();
-    return false;
-  }
-
-  void Close() override {
-    if (FSocket.state() != QAbstractSocket::UnconnectedState) {
-      FSocket.disconnectFromHost();  // lets what was written go out first
-      if (FSocket.state() != QAbstractSocket::UnconnectedState) {
-        FSocket.waitForDisconnected(kCloseWaitMs);
-      }
-    }
-    FSocket.abort();
-  }
-
-  bool IsOpen() const override { return FSocket.state() == QAbstractSocket::ConnectedState; }
-
-  bool Send(const std::string& ABytes) override {
-    if (!IsOpen()) return false;
-    const qint64 Size = static_cast<qint64>(ABytes.size());
-    if (FSocket.write(ABytes.data(), Size) != Size) return false;
-    while (FSocket.bytesToWrite() > 0) {
-      if (!FSocket.waitForBytesWritten(kWriteTimeoutMs)) return false;
-    }
-    return true;
-  }
-
-  std::string Receive(int ATimeoutMs) override {
-    if (FSocket.bytesAvailable() == 0) {
-      if (!IsOpen()) return {};
-      FSocket.waitForReadyRead(std::max(ATimeoutMs, 1));
-    }
-    const QByteArray Data = FSocket.readAll();
-    return std::string(Data.constData(), static_cast<std::size_t>(Data.size()));
-  }
-
- private:
-  QTcpSocket FSocket;
-};
-
-}  // namespace
-
-std::unique_ptr<IZkTransport> CreateTcpZkTransport() {
-  return std::make_unique<TQtZkTransport>();
-}
-
-TZkemClient::TZkemClient(TZkemClientSettings ASettings, std::unique_ptr<IZkTransport> ATransport)
+TZkemClient::TZkemClient(TZkemClientSettings ASettings, std::unique_ptr<ITcpStream> AStream)
     : FSettings(ASettings),
-      FTransport(ATransport ? std::move(ATransport) : CreateTcpZkTransport()) {}
+      FStream(AStream ? std::move(AStream) : platform::Current().createTcpStream()) {}
 
 TZkemClient::~TZkemClient() {
   Disconnect();
@@ -82,7 +22,7 @@ TZkemClient::Clock::time_point TZkemClient::ReplyDeadline() const {
 }
 
 void TZkemClient::DropConnection() {
-  FTransport->Close();
+  FStream->close();
   FReceiver.Clear();
   FConnected = false;
 }
@@ -114,7 +54,7 @@ bool TZkemClient::Connect_Net(const std::wstring& IPAdd, int Port) {
 // terminal with a comm key answers CMD_ACK_UNAUTH and wants CMD_AUTH with the scrambled key.
 bool TZkemClient::OpenSession() {
   DropConnection();
-  if (!FTransport->Open(FHost, FPort, FSettings.ConnectTimeoutMs)) return Fail(kZkNotConnected);
+  if (!FStream->open(FHost, FPort, FSettings.ConnectTimeoutMs)) return Fail(kZkNotConnected);
   FSessionId = 0;
   FNextReplyId = 0;
   zk::Frame Reply;
@@ -146,7 +86,7 @@ bool TZkemClient::NeedConnection() {
 bool TZkemClient::Send(std::uint16_t ACommand, const std::string& APayload) {
   FReplyId = FNextReplyId;
   FNextReplyId = zk::NextReplyId(FReplyId);
-  if (!FTransport->Send(zk::BuildFrame(ACommand, FSessionId, FReplyId, APayload))) {
+  if (!FStream->send(zk::BuildFrame(ACommand, FSessionId, FReplyId, APayload))) {
     DropConnection();
     return Fail(kZkNotConnected);
   }
@@ -183,8 +123,8 @@ bool TZkemClient::ReceiveReply(zk::Frame& AFrame, Clock::time_point ADeadline) {
       DropConnection();
       return Fail(kZkNotConnected);
     }
-    const std::string Bytes = FTransport->Receive(static_cast<int>(Remaining));
-    if (Bytes.empty() && !FTransport->IsOpen()) {
+    const std::string Bytes = FStream->receive(static_cast<int>(Remaining));
+    if (Bytes.empty() && !FStream->isOpen()) {
       DropConnection();
       return Fail(kZkNotConnected);
     }

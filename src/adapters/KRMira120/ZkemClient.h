@@ -10,22 +10,7 @@
 
 #include "adapters/KRMira120/ZkProtocol.h"
 #include "adapters/KRMira120/ZkemControl.h"
-
-// A blocking byte stream to one terminal. Never raises.
-class IZkTransport {
- public:
-  virtual ~IZkTransport() = default;
-  virtual bool Open(const std::string& AHost, int APort, int ATimeoutMs) = 0;
-  virtual void Close() = 0;
-  virtual bool IsOpen() const = 0;
-  // Hands every byte to the stream; false when the stream is closed or fails.
-  virtual bool Send(const std::string& ABytes) = 0;
-  // The bytes that arrive within ATimeoutMs ("" when none came or the stream closed).
-  virtual std::string Receive(int ATimeoutMs) = 0;
-};
-
-// A TCP connection through QTcpSocket in blocking mode.
-std::unique_ptr<IZkTransport> CreateTcpZkTransport();
+#include "platform/TcpStream.h"
 
 struct TZkemClientSettings {
   // The terminal's comm key; sent only when the terminal asks for one (0 = none configured).
@@ -37,8 +22,10 @@ struct TZkemClientSettings {
 
 class TZkemClient : public IZkemControl {
  public:
+  // AStream: the connection to the terminals; by default a blocking TCP stream of the installed
+  // platform.
   explicit TZkemClient(TZkemClientSettings ASettings = {},
-                       std::unique_ptr<IZkTransport> ATransport = nullptr);
+                       std::unique_ptr<ITcpStream> AStream = nullptr);
   ~TZkemClient() override;
   TZkemClient(const TZkemClient&) = delete;
   TZkemClient& operator=(const TZkemClient&) = delete;
@@ -82,7 +69,7 @@ class TZkemClient : public IZkemControl {
   Clock::time_point ReplyDeadline() const;
 
   TZkemClientSettings FSettings;
-  std::unique_ptr<IZkTransport> FTransport;
+  std::unique_ptr<ITcpStream> FStream;
   zk::FrameReceiver FReceiver;
   int FMachineNumber = 1;
   bool FConnected = false;

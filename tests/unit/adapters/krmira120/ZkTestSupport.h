@@ -156,7 +156,7 @@ class FakeZkem : public IZkemControl {
 
 // An in-memory stream to a terminal that a test plays: every request frame the client sends
 // goes to Answer, and the bytes it returns are what the client receives next.
-class ScriptedTransport : public IZkTransport {
+class ScriptedTransport : public ITcpStream {
  public:
   struct State {
     std::function<std::string(const zk::Frame&)> Answer;
@@ -172,7 +172,7 @@ class ScriptedTransport : public IZkTransport {
 
   explicit ScriptedTransport(std::shared_ptr<State> AState) : FState(std::move(AState)) {}
 
-  bool Open(const std::string&, int, int) override {
+  bool open(const std::string&, int, int) override {
     ++FState->Opens;
     FState->Pending.clear();
     FReceiver.Clear();
@@ -180,12 +180,12 @@ class ScriptedTransport : public IZkTransport {
     if (FState->IsOpen && FState->OnOpen) FState->OnOpen();
     return FState->IsOpen;
   }
-  void Close() override {
+  void close() override {
     FState->IsOpen = false;
     FState->Pending.clear();
   }
-  bool IsOpen() const override { return FState->IsOpen; }
-  bool Send(const std::string& ABytes) override {
+  bool isOpen() const override { return FState->IsOpen; }
+  bool send(const std::string& ABytes) override {
     if (!FState->IsOpen) return false;
     FReceiver.Feed(ABytes);
     zk::Frame F;
@@ -195,7 +195,7 @@ class ScriptedTransport : public IZkTransport {
     }
     return true;
   }
-  std::string Receive(int ATimeoutMs) override {
+  std::string receive(int ATimeoutMs) override {
     if (FState->Pending.empty()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ATimeoutMs, 2)));
       return {};

@@ -11,6 +11,7 @@
 
 #include "adapters/KRMira120/ZkemClient.h"
 #include "adapters/krmira120/ZkTestSupport.h"
+#include "inproc/VirtualPlatform.h"
 #include "models/ZkTerminalModel.h"
 
 using zktest::Reply;
@@ -112,6 +113,28 @@ TEST_F(ZkemClientInMemory, SessionAndSimpleCalls) {
   }
   EXPECT_EQ(LastError(), kZkOk);
   EXPECT_EQ(Model.badChecksumFrames(), 0);
+}
+
+// Without a stream of its own the client connects through the installed platform's stream.
+TEST_F(ZkemClientInMemory, TakesItsStreamFromTheInstalledPlatform) {
+  struct TScriptedStreamPlatform : sim::VirtualPlatform {
+    std::shared_ptr<ScriptedTransport::State> Script;
+    std::unique_ptr<ITcpStream> createTcpStream() override {
+      return std::make_unique<ScriptedTransport>(Script);
+    }
+  } Platform;
+  Platform.Script = State;
+  platform::Install(&Platform);
+  TZkemClientSettings Settings;
+  Settings.ConnectTimeoutMs = 200;
+  Settings.ReplyTimeoutMs = 150;
+  TZkemClient PlatformClient(Settings);
+  platform::Install(nullptr);
+
+  Model.setNextSessionId(0x1234);
+  ASSERT_TRUE(PlatformClient.Connect_Net(L"10.0.0.5", 4370));
+  EXPECT_EQ(State->Opens, 1);
+  EXPECT_EQ(PlatformClient.SessionId(), 0x1234);
 }
 
 TEST_F(ZkemClientInMemory, NothingIsSentWithoutAConnection) {
