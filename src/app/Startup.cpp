@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <exception>
 
-#include "utils/AppLog.h"
+#include "AppLog.h"
 #include "utils/ProgramDirectory.h"
 
 bool RegisterOCX(const std::string& AFileName) {

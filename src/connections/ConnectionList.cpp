@@ -5,7 +5,6 @@
 #include <exception>
 
 #include "calendar/VexDateTime.h"
-#include "utils/AppLog.h"
 #include "utils/TextFields.h"
 
 // "پيش فرض" (default), written with the Arabic letter yeh as the window shows it.

@@ -19,3 +19,19 @@ std::string PadLeft(const std::string& AText, std::uint8_t ALength, char APadCha
   if (AText.size() >= ALength) return AText;
   return RepeatChar(APadChar, static_cast<std::uint8_t>(ALength - AText.size())) + AText;
 }
+
+std::vector<std::string> SplitToList(char ASeparator, const std::string& S) {
+  std::vector<std::string> result;
+  if (TrimBlanks(S).empty()) return result;
+  std::string item;
+  for (char c : S) {
+    if (c == ASeparator) {
+      result.push_back(item);
+      item.clear();
+    } else {
+      item += c;
+    }
+  }
+  if (!TrimBlanks(item).empty()) result.push_back(item);
+  return result;
+}

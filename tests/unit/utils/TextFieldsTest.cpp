@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "utils/TextFields.h"
 
 namespace {
@@ -44,6 +48,22 @@ TEST(PadLeft, PadsShortTextsOnly) {
   EXPECT_EQ(PadLeft("ab", 0, '0'), "ab");
   EXPECT_EQ(RepeatChar('x', 0), "");
   EXPECT_EQ(RepeatChar('-', 255).size(), 255u);
+}
+
+TEST(SplitToListTest, CutsAtEverySeparator) {
+  using List = std::vector<std::string>;
+  const std::pair<const char*, List> cases[] = {
+      {"a,b,,c", {"a", "b", "", "c"}},
+      {"a,b, ", {"a", "b"}},  // a blank last item is dropped
+      {"  ", {}},             // blank text: no list
+      {"", {}},
+      {",a", {"", "a"}},
+      {" a , b", {" a ", " b"}},  // items are not trimmed
+      {"a,", {"a"}},
+      {",", {""}},
+  };
+  for (const auto& [text, items] : cases) EXPECT_EQ(SplitToList(',', text), items) << text;
+  EXPECT_EQ(SplitToList('-', "1-x,y-0"), (List{"1", "x,y", "0"}));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The application error log: daily file names by the solar date, the line layout, the folder
-// "Logs" beside the program with the user's data folder behind it, and the string splitter.
+// "Logs" beside the program with the user's data folder behind it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "AppLog.h"
 #include "calendar/ConvertError.h"
 #include "inproc/VirtualPlatform.h"
-#include "utils/AppLog.h"
 #include "utils/ProgramDirectory.h"
 
 namespace {
@@ -141,22 +141,6 @@ TEST_F(AppLogTest, NoWritableFolderRaisesTheInputOutputError) {
   MakeFile(program() + "/Logs");
   MakeFile(fallback() + "/Logs");
   EXPECT_THROW(WriteLog("lost", "App", false), EInOutError);
-}
-
-TEST(SplitToListTest, CutsAtEverySeparator) {
-  using List = std::vector<std::string>;
-  const std::pair<const char*, List> cases[] = {
-      {"a,b,,c", {"a", "b", "", "c"}},
-      {"a,b, ", {"a", "b"}},  // a blank last item is dropped
-      {"  ", {}},             // blank text: no list
-      {"", {}},
-      {",a", {"", "a"}},
-      {" a , b", {" a ", " b"}},  // items are not trimmed
-      {"a,", {"a"}},
-      {",", {""}},
-  };
-  for (const auto& [text, items] : cases) EXPECT_EQ(SplitToList(',', text), items) << text;
-  EXPECT_EQ(SplitToList('-', "1-x,y-0"), (List{"1", "x,y", "0"}));
 }
 
 }  // namespace

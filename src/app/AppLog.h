@@ -1,9 +1,8 @@
 #pragma once
 // The application's error log: one line appended to a daily file in the folder "Logs" beside the
-// program, and the small string splitter the connection list uses. Texts are UTF-8.
+// program. Texts are UTF-8.
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "platform/SystemClock.h"
 
@@ -33,7 +32,3 @@ std::string WriteLog(const std::string& AText, const std::string& AFileName, boo
 // folder of the application unless set here ('' returns to that).
 std::string AppLogFallbackFolder();
 void SetAppLogFallbackFolder(const std::string& AFolder);
-
-// S cut at every ASeparator byte. Items stay as they are (not trimmed, empty ones kept), except
-// that a blank last item is dropped. An empty result means no list: S is empty or blank.
-std::vector<std::string> SplitToList(char ASeparator, const std::string& S);

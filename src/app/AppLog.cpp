@@ -1,4 +1,4 @@
-#include "utils/AppLog.h"
+#include "AppLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +12,6 @@
 #include "platform/Platform.h"
 #include "utils/ProgramDirectory.h"
 #include "utils/SystemDate.h"
-#include "utils/TextFields.h"
 
 namespace {
 
@@ -104,20 +103,4 @@ std::string WriteLog(const std::string& AText, const std::string& AFileName, boo
   (void)file.write(line.data(), static_cast<qint64>(line.size()));
   file.close();
   return path;
-}
-
-std::vector<std::string> SplitToList(char ASeparator, const std::string& S) {
-  std::vector<std::string> result;
-  if (TrimBlanks(S).empty()) return result;
-  std::string item;
-  for (char c : S) {
-    if (c == ASeparator) {
-      result.push_back(item);
-      item.clear();
-    } else {
-      item += c;
-    }
-  }
-  if (!TrimBlanks(item).empty()) result.push_back(item);
-  return result;
 }
