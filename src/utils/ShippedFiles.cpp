@@ -1,14 +1,10 @@
 #include "utils/ShippedFiles.h"
 
 #include <filesystem>
-#include <iterator>
 #include <vector>
 
+#include "platform/ProgramFile.h"
 #include "utils/ProgramDirectory.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#endif
 
 #if !defined(CLOCKDIAG_DATA_SUBDIR) || !defined(CLOCKDIAG_LIB_SUBDIR) || \
     !defined(CLOCKDIAG_INSTALL_PREFIX)
@@ -40,20 +36,6 @@ std::string FindBelowPrefixes(const fs::path& ASubdir, const std::string& AName,
 }
 
 }  // namespace
-
-std::string ExecutableDirectory() {
-#if defined(_WIN32)
-  wchar_t path[MAX_PATH * 4];
-  const DWORD n = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-  if (n == 0 || n >= std::size(path)) return ".";
-  return fs::path(std::wstring(path, n)).parent_path().string();
-#else
-  std::error_code error;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-  if (error) return ".";
-  return exe.parent_path().string();
-#endif
-}
 
 std::string ShippedDataFile(const std::string& ARelative) {
   return ShippedDataFile(ARelative, ProgramDirectory(), ExecutableDirectory());

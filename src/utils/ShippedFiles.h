@@ -13,8 +13,7 @@
 // programs), then in <libdir>/clockdiag of the folders above it, then in that of the prefix.
 #include <string>
 
-// The folder of the running executable, symbolic links resolved; "." when it cannot be told.
-std::string ExecutableDirectory();
+#include "platform/ProgramFile.h"  // ExecutableDirectory
 
 // The path of the data file ARelative, or '' when no folder holds it.
 std::string ShippedDataFile(const std::string& ARelative);

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/ProgramFile.h"
+
 #if defined(_WIN32)
 #define HWDEV_CALL __stdcall
 #else
@@ -30,13 +32,9 @@ using THwDevExecuteFn = int(HWDEV_CALL*)(const char* ADeviceInfo, int ADeviceInf
                                          int* AReplyLength, void* AReserved);
 using THdcpBase64DecodeFn = unsigned char*(HWDEV_CALL*)(const char* AText, int* ALength);
 
-#if defined(_WIN32)
-inline constexpr const char* kHwDevCommFile = "HwDevComm.dll";
-inline constexpr const char* kHdcpUtilsFile = "HDCP_Utils.dll";
-#else
-inline constexpr const char* kHwDevCommFile = "libHwDevComm.so";
-inline constexpr const char* kHdcpUtilsFile = "libHDCP_Utils.so";
-#endif
+// The libraries' file names on this system (HwDevComm.dll, libHwDevComm.so).
+inline const std::string kHwDevCommFile = SharedLibraryFileName("HwDevComm");
+inline const std::string kHdcpUtilsFile = SharedLibraryFileName("HDCP_Utils");
 
 // HwDev_Execute's result when the library or its entry point could not be loaded.
 inline constexpr int kHwDevLibraryMissing = -1000;
