@@ -16,22 +16,6 @@
 
 namespace krmira120 {
 
-std::vector<std::string> SplitText(const std::string& AText, char ASeparator) {
-  std::vector<std::string> Parts;
-  if (TrimBlanks(AText).empty()) return Parts;
-  std::string Part;
-  for (char C : AText) {
-    if (C == ASeparator) {
-      Parts.push_back(Part);
-      Part.clear();
-    } else {
-      Part += C;
-    }
-  }
-  if (!TrimBlanks(Part).empty()) Parts.push_back(Part);
-  return Parts;
-}
-
 std::string PadLeftText(const std::string& AText, char APad, std::size_t AWidth) {
   std::string Result = AText;
   while (Result.size() < AWidth) Result.insert(Result.begin(), APad);
@@ -74,7 +58,6 @@ int StrToIntStrict(const std::string& S) {
 }  // namespace krmira120
 
 using krmira120::PadLeftText;
-using krmira120::SplitText;
 using krmira120::StrToIntStrict;
 
 namespace {
@@ -247,7 +230,7 @@ void TKrMira120::LoadInputFile() {
   std::vector<std::string> Lines;
   if (!ReadLines(FInputFileName, Lines)) return;
   for (const std::string& Line : Lines) {
-    const std::vector<std::string> Fields = SplitText(Line, '\t');
+    const std::vector<std::string> Fields = SplitToList('\t', Line);
     if (Fields.size() < 4) break;
     const std::string& When = Fields[1];
     const std::string Text = TrimBlanks(Fields[0]) + "X" + Copy(When, 1, 4) + "/" +
@@ -334,7 +317,7 @@ TMira120Record TKrMira120::GetRecord() {
     return R;
   }
   const std::vector<std::string> Parts =
-      SplitText((*FRecords)[static_cast<std::size_t>(FCurrentRecordIndex)], 'X');
+      SplitToList('X', (*FRecords)[static_cast<std::size_t>(FCurrentRecordIndex)]);
   if (Parts.size() != 3) return R;
   R.KartNo = Parts[0];
   const TDateValue Gregorian =

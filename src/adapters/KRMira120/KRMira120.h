@@ -37,9 +37,6 @@ struct TMira120Record {
 };
 
 namespace krmira120 {
-// Parts of AText between separators, empty parts included; the last part only when it is not
-// blank. A blank text gives no parts.
-std::vector<std::string> SplitText(const std::string& AText, char ASeparator);
 // APad in front of AText while it is shorter than AWidth.
 std::string PadLeftText(const std::string& AText, char APad, std::size_t AWidth);
 // A decimal (or "$"/"0x" hexadecimal) integer with optional leading blanks and sign and nothing

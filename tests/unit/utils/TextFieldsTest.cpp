@@ -61,6 +61,9 @@ TEST(SplitToListTest, CutsAtEverySeparator) {
       {" a , b", {" a ", " b"}},  // items are not trimmed
       {"a,", {"a"}},
       {",", {""}},
+      {"a,,", {"a", ""}},
+      // a record line of the second face terminal
+      {"123,2008/03/2008:30:05,02", {"123", "2008/03/2008:30:05", "02"}},
   };
   for (const auto& [text, items] : cases) EXPECT_EQ(SplitToList(',', text), items) << text;
   EXPECT_EQ(SplitToList('-', "1-x,y-0"), (List{"1", "x,y", "0"}));

@@ -376,27 +376,6 @@ TEST(KrMira120Factory, AdaptersCreatedByClockObjectsTakeTheInstalledControl) {
   EXPECT_EQ(Plain.GetFirmwareVersion(), "");
 }
 
-TEST(KrMira120Text, SplitText) {
-  struct Case {
-    const char* Text;
-    std::vector<std::string> Parts;
-  };
-  const std::vector<Case> Cases = {
-      {"", {}},
-      {"   ", {}},
-      {"a", {"a"}},
-      {"aXbXc", {"a", "b", "c"}},
-      {"XbX", {"", "b"}},  // empty parts count, an empty last part does not
-      {"aXX", {"a", ""}},
-      {"aXbX  ", {"a", "b"}},  // nor a blank one
-      {"aXbX c", {"a", "b", " c"}},
-      {"123X2008/03/2008:30:05X02", {"123", "2008/03/2008:30:05", "02"}},
-  };
-  for (const Case& C : Cases) {
-    EXPECT_EQ(krmira120::SplitText(C.Text, 'X'), C.Parts) << '"' << C.Text << '"';
-  }
-}
-
 TEST(KrMira120Text, PadLeftAndStrictIntegers) {
   EXPECT_EQ(krmira120::PadLeftText("7", '0', 2), "07");
   EXPECT_EQ(krmira120::PadLeftText("123", '0', 2), "123");
