@@ -14,11 +14,7 @@
 
 #include "platform/ProgramFile.h"
 
-#if defined(_WIN32)
-#define HWDEV_CALL __stdcall
-#else
-#define HWDEV_CALL
-#endif
+#define HWDEV_CALL PLATFORM_STDCALL
 
 // The C entry points. The reply and the decoded bytes live in buffers of the library: the caller
 // copies them and never frees them.
