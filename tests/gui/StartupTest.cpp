@@ -5,7 +5,9 @@
 #include <stdexcept>
 
 #include "GuiFixture.h"
+#include "ProgramWindows.h"
 #include "Startup.h"
+#include "utils/ProgramVersion.h"
 
 namespace {
 
@@ -51,6 +53,19 @@ TEST_F(StartupTest, UnexpectedErrorIsLoggedAndEndsTheProgram) {
   const QString line = QString::fromUtf8(log.readAll());
   EXPECT_TRUE(line.endsWith(" : Error in RegisterOCX \"zkemkeeper.dll\" ...\r\n"))
       << line.toStdString();
+}
+
+// The program's start-up: the three windows, only the main one shown, its caption naming the
+// version the programs print with --version.
+TEST_F(StartupTest, ProgramShowsTheMainWindowWithTheVersionInItsCaption) {
+  const auto windows = StartProgramWindows();
+  EXPECT_TRUE(windows->MainWindow.isVisible());
+  EXPECT_FALSE(windows->MessageBox.isVisible());
+  EXPECT_FALSE(windows->Dialing.isVisible());
+  const QString version = QString::fromStdString(ProgramVersion());
+  EXPECT_FALSE(version.isEmpty());
+  EXPECT_EQ(windows->MainWindow.windowTitle(),
+            QString("ابزار ارتباط با دستگاههای شرکت زروند ") + version);
 }
 
 }  // namespace
