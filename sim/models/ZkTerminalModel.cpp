@@ -171,6 +171,10 @@ void ZkTerminalModel::handle(const zk::Frame& ARequest, std::string& AOut) {
         return reply(AOut, ARequest, zk::CMD_ACK_UNKNOWN);
       }
       std::string Buffer = zk::BuildAttendanceBuffer(FLog);
+      ++FLogReads;
+      for (const auto& [Read, Record] : FDuringRead) {
+        if (Read == FLogReads) FLog.push_back(Record);
+      }
       if (Buffer.size() <= FSmallBufferLimit) {
         FPreparedBuffer.reset();
         return reply(AOut, ARequest, zk::CMD_DATA, Buffer);

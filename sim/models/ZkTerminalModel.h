@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,11 @@ class ZkTerminalModel : public DeviceModel {
   void setDataFrameLimit(std::size_t AValue) { FDataFrameLimit = AValue; }
   // The code that announces a large buffer: CMD_ACK_OK (default) or CMD_PREPARE_DATA.
   void setLargeBufferReply(std::uint16_t ACommand) { FLargeBufferReply = ACommand; }
+  // The ARead-th read of the log from now on (1 = the next) stores ARecord just after the log was
+  // sent: a punch made while a client reads, which the log sent did not hold.
+  void storeDuringRead(int ARead, const zk::AttRecord& ARecord) {
+    FDuringRead.push_back({FLogReads + ARead, ARecord});
+  }
   // The session id issued to the next connection that has none.
   void setNextSessionId(std::uint16_t AValue) { FNextSessionId = AValue; }
 
@@ -58,6 +64,8 @@ class ZkTerminalModel : public DeviceModel {
   // Requests dropped for a wrong checksum (the terminal does not answer them).
   int badChecksumFrames() const { return FBadChecksumFrames; }
   std::uint16_t sessionId() const { return FSessionId; }
+  // Reads of the log so far.
+  int logReads() const { return FLogReads; }
   bool authenticated() const { return FAuthenticated; }
 
  private:
@@ -83,6 +91,8 @@ class ZkTerminalModel : public DeviceModel {
   bool FAuthenticated = false;
   bool FCloseRequested = false;
   std::optional<std::string> FPreparedBuffer;  // the buffer of the large-data path being read
+  int FLogReads = 0;
+  std::vector<std::pair<int, zk::AttRecord>> FDuringRead;
 
   std::vector<std::uint16_t> FCommands;
   int FBadChecksumFrames = 0;

@@ -82,6 +82,7 @@ TVexRecord TBasicClock::GetRecord() {
   CurrentRecord.Date = "";
   CurrentRecord.Time = "";
   CurrentRecord.SequenceCode = '\0';
+  CurrentRecord.Fault.clear();
   CurrentRecord.ImageData.reset();
   CurrentRecord.FingerPrint = false;
 
@@ -89,7 +90,7 @@ TVexRecord TBasicClock::GetRecord() {
     auto take = [this](const auto& ARecord) {
       CurrentRecord.ComIp = ARecord.ComIp.str();
       CurrentRecord.ClockNumber = ARecord.ClockNumber;
-      CurrentRecord.KartNo = ARecord.KartNo.str();
+      CurrentRecord.KartNo = std::string(ARecord.KartNo);
       CurrentRecord.Date = ARecord.Date;
       CurrentRecord.Time = ARecord.Time;
       CurrentRecord.RecType1 = ARecord.RecType1.str();
@@ -98,6 +99,7 @@ TVexRecord TBasicClock::GetRecord() {
       CurrentRecord.Data = ARecord.Data.str();
       CurrentRecord.ImageData = ARecord.ImageData;
       CurrentRecord.FingerPrint = ARecord.FingerPrint;
+      if constexpr (requires { ARecord.Fault; }) CurrentRecord.Fault = ARecord.Fault;
     };
     if (ClockType == KRMiraClock)
       take(FKrMira->GetRecord());

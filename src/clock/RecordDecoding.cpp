@@ -46,9 +46,12 @@ bool IsSequenceLetter(const std::string& AReply, std::size_t APosition) {
   return ch >= 'A' && ch <= 'Z';
 }
 
-// The card field trimmed of blanks is digits only (a blank field passes).
+// The card field is digits and blanks only (a blank field passes): no NUL or other control byte,
+// which would cut the card number short wherever it is used as a name.
 bool IsCardField(const std::string& AReply, std::size_t AFrom, std::size_t ACount) {
-  return IsDigits(TrimBlanks(CopyText(AReply, AFrom, ACount)));
+  const std::string field = CopyText(AReply, AFrom, ACount);
+  return field.find_first_not_of("0123456789 ") == std::string::npos &&
+         IsDigits(TrimBlanks(field));
 }
 
 bool IsTimeField(const std::string& AReply, std::size_t AFrom) {

@@ -61,6 +61,10 @@ struct TVexRecord {
   bool Card = false;
   bool Camera = false;
   std::string SpecKartNo;
+  // Why the record failed the checks of its kind ("" when it passed). Such a record is written
+  // with its raw text in Data, marked, and released like any other: one bad record must not
+  // hold up the clock.
+  std::string Fault;
 };
 
 // Every byte exchange of a line, for the traffic pane and --trace.

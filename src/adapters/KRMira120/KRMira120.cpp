@@ -1,9 +1,12 @@
 #include "adapters/KRMira120/KRMira120.h"
 
+#include <algorithm>
 #include <climits>
 #include <exception>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <set>
 
 #include "adapters/KRMira120/ZkProtocol.h"
 #include "adapters/KRMira120/ZkemClient.h"
@@ -11,7 +14,6 @@
 #include "calendar/DateValue.h"
 #include "calendar/PersianCalendar.h"
 #include "calendar/VexDateTime.h"
-#include "platform/Platform.h"
 #include "utils/TextFields.h"
 
 namespace krmira120 {
@@ -224,86 +226,121 @@ bool TKrMira120::WriteDeviceTime(int AYear, int AMonth, int ADay, int AHour, int
 
 // Field 1 of a line is the enroll number, field 2 the date-time (year at 1-4, month 6-7, day
 // 9-10, time 12-19), field 4 the in/out mode. A blank line, or one with fewer than four fields,
-// ends the file.
+// ends the file; a line repeated in the file (exports overlap) is one record. A part that is no
+// number reads as 0, which no date or time check passes.
 void TKrMira120::LoadInputFile() {
   FRecords.emplace();
   std::vector<std::string> Lines;
   if (!ReadLines(FInputFileName, Lines)) return;
+  auto Number = [](const std::string& AText) {
+    try {
+      return StrToIntStrict(AText);
+    } catch (const EConvertError&) {
+      return 0;
+    }
+  };
+  std::set<std::string> Seen;
   for (const std::string& Line : Lines) {
     const std::vector<std::string> Fields = SplitToList('\t', Line);
     if (Fields.size() < 4) break;
+    if (!Seen.insert(Line).second) continue;
     const std::string& When = Fields[1];
-    const std::string Text = TrimBlanks(Fields[0]) + "X" + Copy(When, 1, 4) + "/" +
-                             Copy(When, 6, 2) + "/" + Copy(When, 9, 2) + Copy(When, 12, 8) + "X" +
-                             PadLeftText(Fields[3], '0', 2);
-    if (FAllRecords.insert(Text).second) FRecords->push_back(Text);
+    TLogEntry E;
+    E.EnrollNumber = TrimBlanks(Fields[0]);
+    E.Year = Number(Copy(When, 1, 4));
+    E.Month = Number(Copy(When, 6, 2));
+    E.Day = Number(Copy(When, 9, 2));
+    E.Hour = Number(Copy(When, 12, 2));
+    E.Minute = Number(Copy(When, 15, 2));
+    E.Second = Number(Copy(When, 18, 2));
+    E.InOutMode = TrimBlanks(Fields[3]).empty() ? 0 : Number(Fields[3]);
+    FRecords->push_back(E);
   }
 }
 
-std::vector<std::string> TKrMira120::FetchNewRecords(bool& AComplete) {
+std::vector<TKrMira120::TLogEntry> TKrMira120::FetchLog(bool& AComplete) {
   AComplete = false;
-  if (FIsInFileMode) {
-    if (!FRecords) LoadInputFile();
-    AComplete = true;
-    return *FRecords;
-  }
-  std::vector<std::string> Batch;
+  std::vector<TLogEntry> Log;
   try {
-    if (!FKRMira120->ReadAllGLogData(FAddress)) return Batch;
+    if (!FKRMira120->ReadAllGLogData(FAddress)) return Log;
     int ErrorCode = 0;
     FKRMira120->GetLastError(ErrorCode);
     while (ErrorCode > 0) {
-      std::string EnrollNumber;
-      int VerifyMode = 0, InOutMode = 0, Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0,
-          Second = 0, WorkCode = 0;
-      const bool Got =
-          FKRMira120->SSR_GetGeneralLogData(FAddress, EnrollNumber, VerifyMode, InOutMode, Year,
-                                            Month, Day, Hour, Minute, Second, WorkCode);
-      const std::string Text = EnrollNumber + "X" + std::to_string(Year) + "/" + Pad2(Month) + "/" +
-                               Pad2(Day) + Pad2(Hour) + ":" + Pad2(Minute) + ":" + Pad2(Second) +
-                               "X" + Pad2(InOutMode);
-      if (!TrimBlanks(EnrollNumber).empty() && FAllRecords.insert(Text).second)
-        Batch.push_back(Text);
+      TLogEntry E;
+      int VerifyMode = 0, WorkCode = 0;
+      const bool Got = FKRMira120->SSR_GetGeneralLogData(
+          FAddress, E.EnrollNumber, VerifyMode, E.InOutMode, E.Year, E.Month, E.Day, E.Hour,
+          E.Minute, E.Second, WorkCode);
       // A control whose error code stays positive after the last record must not keep the
       // reading going for ever.
       if (!Got) break;
+      Log.push_back(std::move(E));
       FKRMira120->GetLastError(ErrorCode);
     }
     AComplete = true;
   } catch (const std::exception&) {
     // Reading stops; what was gathered is kept.
   }
-  return Batch;
+  return Log;
+}
+
+void TKrMira120::ClearWhenAllTaken() {
+  int Count = -1;
+  try {
+    if (!FKRMira120->GetDeviceStatus(FAddress, kZkStatusRecordCount, Count)) return;
+  } catch (const std::exception&) {
+    return;
+  }
+  if (Count < 0 || static_cast<std::size_t>(Count) != FTakenBefore) return;
+  if (DeleteAllRecord()) FTakenBefore = 0;
 }
 
 int TKrMira120::IsEmpty() {
-  const std::int32_t Waiting =
-      FRecords ? static_cast<std::int32_t>(FRecords->size()) - FCurrentRecordIndex : 0;
-  if (FIsInFileMode && FRecords) return Waiting > 0 ? 0 : 1;
-  if (Waiting > 0) return 0;
-  const bool HadRecords = FRecords && !FRecords->empty();
+  const std::size_t Batch = FRecords ? FRecords->size() : 0;
+  const std::size_t Index = static_cast<std::size_t>(std::max(FCurrentRecordIndex, 0));
+  if (Index < Batch) return 0;
+  if (FIsInFileMode && FRecords) return 1;
+  if (FIsInFileMode) {
+    LoadInputFile();
+    FCurrentRecordIndex = 0;
+    return FRecords->empty() ? 1 : 0;
+  }
+  // The terminal keeps its log until it is cleared, new punches at the end: the records handed
+  // out so far are the first ones of the log read now.
+  FTakenBefore += Batch;
   FCurrentRecordIndex = 0;
-  bool Complete = false;
-  std::vector<std::string> Batch = FetchNewRecords(Complete);
-  const bool Empty = Batch.empty();
-  if (!FIsInFileMode) FRecords = std::move(Batch);
-  // Every record fetched has been handed out and a full further read brings nothing new: the
-  // terminal's log can go. A read that failed says nothing about what the terminal still holds,
-  // so it never leads to clearing.
-  if (Empty && HadRecords && Complete) DeleteAllRecord();
-  return Empty ? 1 : 0;
+  FRecords.emplace();
+  // A punch stored between the read and the count is read at the next pass.
+  for (int Pass = 0; Pass < kReadPasses; ++Pass) {
+    bool Complete = false;
+    std::vector<TLogEntry> Log = FetchLog(Complete);
+    if (Log.size() < FTakenBefore) {
+      // Fewer records than were handed out: the log was cleared by someone else. Everything in it
+      // is new; handing a record out twice is better than never.
+      if (!Complete) return 1;
+      FTakenBefore = 0;
+    }
+    if (Log.size() > FTakenBefore) {
+      FRecords->assign(std::make_move_iterator(Log.begin() + static_cast<std::ptrdiff_t>(FTakenBefore)),
+                       std::make_move_iterator(Log.end()));
+      return 0;
+    }
+    // A read that failed says nothing about what the terminal still holds: it never leads to
+    // clearing.
+    if (!Complete || FTakenBefore == 0) return 1;
+    ClearWhenAllTaken();
+    if (FTakenBefore == 0) return 1;
+  }
+  return 1;
 }
 
 bool TKrMira120::DeleteAllRecord() {
   if (FIsInFileMode) return false;
-  bool Result = false;
   try {
-    Result = FKRMira120->ClearGLog(FAddress);
+    return FKRMira120->ClearGLog(FAddress);
   } catch (const std::exception&) {
-    Result = false;
+    return false;
   }
-  if (Result) FAllRecords.clear();
-  return Result;
 }
 
 TMira120Record TKrMira120::GetRecord() {
@@ -316,34 +353,45 @@ TMira120Record TKrMira120::GetRecord() {
       FCurrentRecordIndex >= static_cast<std::int32_t>(FRecords->size())) {
     return R;
   }
-  const std::vector<std::string> Parts =
-      SplitToList('X', (*FRecords)[static_cast<std::size_t>(FCurrentRecordIndex)]);
-  if (Parts.size() != 3) return R;
-  R.KartNo = Parts[0];
-  const TDateValue Gregorian =
-      StrToDate(Copy(Parts[1], 1, 10), "YYYY/MM/DD", platform::Clock().localNow().Year);
-  R.Date = SolarDateToStr(ChristianToSolar(Gregorian));
-  R.Time = Copy(Parts[1], 11, 5);
+  const TLogEntry& E = (*FRecords)[static_cast<std::size_t>(FCurrentRecordIndex)];
+  R.KartNo = E.EnrollNumber;
   R.SequenceCode = 'A';
+  const std::string GregorianDate =
+      std::to_string(E.Year) + "/" + Pad2(E.Month) + "/" + Pad2(E.Day);
+  const std::string Clock = Pad2(E.Hour) + ":" + Pad2(E.Minute);
+  const bool TimeValid = E.Hour >= 0 && E.Hour <= 23 && E.Minute >= 0 && E.Minute <= 59 &&
+                         E.Second >= 0 && E.Second <= 59;
+  std::optional<TDateValue> Gregorian;
+  try {
+    Gregorian = EncodeDate(E.Year, E.Month, E.Day);
+  } catch (const EConvertError&) {
+    Gregorian.reset();
+  }
+  if (TrimBlanks(E.EnrollNumber).empty()) R.Fault = "blank user id";
+  if (!Gregorian || !TimeValid) {
+    R.Fault += std::string(R.Fault.empty() ? "" : ", ") + "impossible date or time";
+  }
+  if (!R.Fault.empty()) {
+    // Kept as the terminal gave it, not "fixed": the Gregorian date and time and the mode.
+    R.Date = GregorianDate;
+    R.Time = Clock;
+    R.Data = E.EnrollNumber + " " + GregorianDate + " " + Clock + ":" + Pad2(E.Second) + " " +
+             std::to_string(E.InOutMode);
+    return R;
+  }
+  R.Date = SolarDateToStr(ChristianToSolar(*Gregorian));
+  R.Time = Clock;
   std::string Time = R.Time;
   std::erase(Time, ':');
   // Composed before the type is known: the two type codes in it are always "00".
   R.Data = std::string(3, '\x01') + PadLeftText(R.KartNo, '0', 10) + DateStrToMMDD(R.Date, 0) +
            Time + R.RecType1.str() + R.RecType2.str() + "A";
-  if (!TrimBlanks(Parts[2]).empty()) {
-    int InOutMode = 0;
-    try {
-      InOutMode = StrToIntStrict(Parts[2]);
-    } catch (const EConvertError&) {
-      InOutMode = 0;
-    }
-    if (InOutMode == 2) {
-      R.IOType = ioVacation;
-      R.RecType1 = "11";
-    } else if (InOutMode == 3) {
-      R.IOType = ioMission;
-      R.RecType1 = "12";
-    }
+  if (E.InOutMode == 2) {
+    R.IOType = ioVacation;
+    R.RecType1 = "11";
+  } else if (E.InOutMode == 3) {
+    R.IOType = ioMission;
+    R.RecType1 = "12";
   }
   return R;
 }
@@ -356,7 +404,6 @@ bool TKrMira120::NextRecord() {
 void TKrMira120::SetInputFileName(const std::string& AValue) {
   if (!FIsInFileMode) return;
   FInputFileName = AValue;
-  FAllRecords.clear();
   FRecords.reset();
   FCurrentRecordIndex = 0;
 }

@@ -9,7 +9,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "adapters/IOType.h"
@@ -20,7 +19,8 @@
 struct TMira120Record {
   TShortString<15> ComIp;
   std::int32_t ClockNumber = 0;
-  TShortString<10> KartNo;
+  // The user id whole, as the terminal keeps it.
+  std::string KartNo;
   // Solar date "YYYY/MM/DD".
   TDateStr Date;
   // "HH:MM".
@@ -30,6 +30,10 @@ struct TMira120Record {
   // 'A' when a record was read, character 0 otherwise.
   char SequenceCode = '\0';
   TShortString<50> Data;
+  // Why the record failed its checks ("" when it passed): a blank user id, an impossible date or
+  // time. Such a record is still handed out, with the terminal's own values in Data, so that it
+  // is written before the log is cleared.
+  std::string Fault;
   // This kind of terminal sends no photo: always none.
   std::shared_ptr<std::string> ImageData;
   bool FingerPrint = false;
@@ -72,10 +76,13 @@ class TKrMira120 {
   // ADate "YY/MM/DD" (solar; 00..50 is 1400..1450, 51..99 is 1351..1399), ATime "HH:MM". Throws
   // EConvertError when a part is not a number or the time cannot be encoded.
   bool SetDateTime(const TDateStr& ADate, const TTimeStr& ATime);
-  // 0 = records waiting, 1 = none. Fetches the log when the current batch is used up.
+  // 0 = records waiting, 1 = none. Fetches the log when the current batch is used up; the records
+  // past those already handed out are the new batch. When the log holds nothing new, it is
+  // cleared, but only if the terminal's own record count equals the records handed out (a punch
+  // stored meanwhile is read first).
   int IsEmpty();
-  // The record at the current index; a cleared record (empty KartNo) when there is none. Throws
-  // EConvertError when the record's date is not a real day.
+  // The record at the current index; a cleared record (empty KartNo and Fault) when there is
+  // none.
   TMira120Record GetRecord();
   bool NextRecord();
   bool DeleteAllRecord();
@@ -95,14 +102,25 @@ class TKrMira120 {
  private:
   bool ReadDeviceTime(std::string& ADate, std::string& ATime);
   bool WriteDeviceTime(int AYear, int AMonth, int ADay, int AHour, int AMinute, int ASecond);
-  // The texts not seen before. AComplete tells whether the whole log was read: only then may an
-  // empty batch lead to clearing the terminal.
-  std::vector<std::string> FetchNewRecords(bool& AComplete);
+  // One record of the terminal's log, as it came.
+  struct TLogEntry {
+    std::string EnrollNumber;
+    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+    int InOutMode = 0;
+  };
+  // The terminal's whole log. AComplete tells whether all of it was read: only then may a log
+  // with nothing new lead to clearing the terminal.
+  std::vector<TLogEntry> FetchLog(bool& AComplete);
+  // Reads of the log that one IsEmpty may make while the terminal's count disagrees.
+  static constexpr int kReadPasses = 3;
+  // Clears the log when the terminal counts exactly the records handed out.
+  void ClearWhenAllTaken();
   void LoadInputFile();
 
   std::string FPassword;
-  std::unordered_set<std::string> FAllRecords;
-  std::optional<std::vector<std::string>> FRecords;
+  std::optional<std::vector<TLogEntry>> FRecords;
+  // Records of the terminal's log handed out before the current batch, since the last clearing.
+  std::size_t FTakenBefore = 0;
   std::int32_t FCurrentRecordIndex = 0;
   bool FIsInFileMode = false;
   std::string FInputFileName;

@@ -316,3 +316,20 @@ bool TZkemClient::ClearGLog(int /*dwMachineNumber*/) {
   FLastError = kZkOk;
   return true;
 }
+
+// The sizes reply is a row of 32-bit counters; the ninth is the number of attendance records.
+bool TZkemClient::GetDeviceStatus(int /*dwMachineNumber*/, int dwStatus, int& dwValue) {
+  constexpr std::size_t kRecordCountOffset = 8 * 4;
+  if (dwStatus != kZkStatusRecordCount) return Fail(kZkBadParameter);
+  if (!NeedConnection()) return false;
+  zk::Frame Reply;
+  if (!Request(zk::CMD_GET_FREE_SIZES, {}, Reply)) return false;
+  if (Reply.Command != zk::CMD_ACK_OK) return Fail(kZkRefused);
+  std::uint32_t Count = 0;
+  if (!zk::ReadU32(Reply.Payload, kRecordCountOffset, Count) || Count > INT32_MAX) {
+    return Fail(kZkBadReply);
+  }
+  dwValue = static_cast<int>(Count);
+  FLastError = kZkOk;
+  return true;
+}

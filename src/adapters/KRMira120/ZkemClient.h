@@ -45,6 +45,8 @@ class TZkemClient : public IZkemControl {
                              int& dwInOutMode, int& dwYear, int& dwMonth, int& dwDay, int& dwHour,
                              int& dwMinute, int& dwSecond, int& dwWorkCode) override;
   bool ClearGLog(int dwMachineNumber) override;
+  // Only kZkStatusRecordCount is known: the records counter of the terminal's sizes reply.
+  bool GetDeviceStatus(int dwMachineNumber, int dwStatus, int& dwValue) override;
 
   // Ends the session (CMD_EXIT) and closes the connection.
   void Disconnect();

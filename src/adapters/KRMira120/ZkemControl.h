@@ -20,6 +20,9 @@ constexpr int kZkBadParameter = -4;
 // The terminal wants a comm key and refused the one given.
 constexpr int kZkUnauthorized = -5;
 
+// The counter of GetDeviceStatus that tells how many attendance records the terminal holds.
+constexpr int kZkStatusRecordCount = 6;
+
 class IZkemControl {
  public:
   virtual ~IZkemControl() = default;
@@ -44,4 +47,6 @@ class IZkemControl {
                                      int& dwDay, int& dwHour, int& dwMinute, int& dwSecond,
                                      int& dwWorkCode) = 0;
   virtual bool ClearGLog(int dwMachineNumber) = 0;
+  // One of the terminal's counters (kZkStatusRecordCount: the records in its attendance log).
+  virtual bool GetDeviceStatus(int dwMachineNumber, int dwStatus, int& dwValue) = 0;
 };

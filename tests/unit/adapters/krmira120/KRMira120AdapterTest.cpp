@@ -185,7 +185,7 @@ TEST_F(KrMira120Adapter, RecordTextAndRecord) {
   const TMira120Record R = Adapter->GetRecord();
   EXPECT_EQ(R.ComIp.str(), "192.168.10.20");
   EXPECT_EQ(R.ClockNumber, 7);
-  EXPECT_EQ(R.KartNo.str(), "123");
+  EXPECT_EQ(R.KartNo, "123");
   EXPECT_EQ(R.Date.str(), "1387/01/01");
   EXPECT_EQ(R.Time.str(), "08:30");
   EXPECT_EQ(R.SequenceCode, 'A');
@@ -215,52 +215,61 @@ TEST_F(KrMira120Adapter, InOutModeTable) {
     EXPECT_EQ(Records[I].IOType, Cases[I].Type) << Cases[I].Mode;
     EXPECT_EQ(Records[I].RecType1.str(), Cases[I].RecType1) << Cases[I].Mode;
     EXPECT_EQ(Records[I].RecType2.str(), "00") << Cases[I].Mode;
-    EXPECT_EQ(Records[I].KartNo.str(), std::to_string(100 + I));
+    EXPECT_EQ(Records[I].KartNo, std::to_string(100 + I));
   }
 }
 
-TEST_F(KrMira120Adapter, EntriesThatCannotBeRecordsAreLeftOut) {
+TEST_F(KrMira120Adapter, EveryEntryOfTheLogIsHandedOutWhole) {
+  // Blank ids, repeated punches, ids with the letter X or longer than ten characters: each one is
+  // a record of the log, and the log is cleared after them.
   Fake->Log = {{"", {2010, 5, 6, 7, 8, 9}, 0},
                {"   ", {2010, 5, 6, 7, 8, 9}, 0},
                {"55", {2010, 5, 6, 7, 8, 9}, 1},
-               // The same text twice is one record.
                {"55", {2010, 5, 6, 7, 8, 9}, 1},
-               {"56", {2010, 5, 6, 7, 8, 9}, 1}};
+               {"12X4", {2010, 5, 6, 7, 8, 9}, 3},
+               {"12345678901234", {2010, 5, 6, 7, 8, 9}, 3}};
   const std::vector<TMira120Record> Records = DrainBatch();
-  ASSERT_EQ(Records.size(), 2u);
-  EXPECT_EQ(Records[0].KartNo.str(), "55");
-  EXPECT_EQ(Records[1].KartNo.str(), "56");
-}
-
-TEST_F(KrMira120Adapter, RecordWithoutThreePartsIsACleared) {
-  // An enroll number with the separator in it cannot be split back into its parts.
-  Fake->Log = {{"12X4", {2010, 5, 6, 7, 8, 9}, 3}, {"12345678901234", {2010, 5, 6, 7, 8, 9}, 3}};
-  ASSERT_EQ(Adapter->IsEmpty(), 0);
-  TMira120Record R = Adapter->GetRecord();
-  EXPECT_TRUE(R.KartNo.empty());
-  EXPECT_EQ(R.SequenceCode, '\0');
-  EXPECT_EQ(R.IOType, iotNone);
-  EXPECT_EQ(R.RecType1.str(), "00");
-  EXPECT_TRUE(R.Data.empty());
-  Adapter->NextRecord();
-  R = Adapter->GetRecord();
-  EXPECT_EQ(R.KartNo.str(), "1234567890");  // cut to 10
-  EXPECT_EQ(R.Data.str(), std::string(3, '\x01') + "1234567890" + "0216" + "0708" + "0000A");
+  ASSERT_EQ(Records.size(), 6u);
+  const std::vector<std::string> Ids = {"", "   ", "55", "55", "12X4", "12345678901234"};
+  for (std::size_t I = 0; I < Ids.size(); ++I) {
+    EXPECT_EQ(Records[I].KartNo, Ids[I]) << I;
+    EXPECT_EQ(Records[I].Fault.empty(), I >= 2) << I;
+  }
+  // A blank id is kept as the terminal gave it, Gregorian date and all.
+  EXPECT_EQ(Records[1].Data.str(), "    2010/05/06 07:08:09 0");
+  EXPECT_EQ(Records[4].RecType1.str(), "12");
+  EXPECT_EQ(Records[4].Date.str(), "1389/02/16");
+  EXPECT_EQ(Records[5].Data.str(), std::string(3, '\x01') + "12345678901234" + "0216" + "0708" + "0000A");
+  EXPECT_EQ(Fake->Clears, 1);
   // Past the batch: the cleared record.
-  Adapter->NextRecord();
-  R = Adapter->GetRecord();
+  const TMira120Record R = Adapter->GetRecord();
   EXPECT_TRUE(R.KartNo.empty());
+  EXPECT_TRUE(R.Fault.empty());
+  EXPECT_EQ(R.SequenceCode, '\0');
   EXPECT_EQ(R.ComIp.str(), "192.168.10.20");
 }
 
-TEST_F(KrMira120Adapter, ImpossibleRecordDateRaises) {
-  // The terminal's time encoding knows a 31st of every month.
-  Fake->Log = {{"9", {2023, 2, 31, 10, 0, 0}, 0}};
-  ASSERT_EQ(Adapter->IsEmpty(), 0);
-  EXPECT_THROW(Adapter->GetRecord(), EConvertError);
+TEST_F(KrMira120Adapter, ImpossibleDateIsHandedOutRawAndFlaggedWithoutBlockingTheOthers) {
+  // The terminal's time encoding knows a 31st of every month and a 60th minute.
+  Fake->Log = {{"8", {2026, 2, 28, 10, 0, 0}, 0},
+               {"9", {2026, 2, 31, 10, 0, 0}, 0},
+               {"10", {2026, 3, 1, 24, 60, 0}, 0},
+               {"11", {2026, 3, 1, 9, 0, 0}, 0}};
+  const std::vector<TMira120Record> Records = DrainBatch();
+  ASSERT_EQ(Records.size(), 4u);
+  EXPECT_TRUE(Records[0].Fault.empty());
+  EXPECT_EQ(Records[1].Fault, "impossible date or time");
+  // Not "fixed" into another day: the terminal's own text.
+  EXPECT_EQ(Records[1].Date.str(), "2026/02/31");
+  EXPECT_EQ(Records[1].Data.str(), "9 2026/02/31 10:00:00 0");
+  EXPECT_EQ(Records[2].Fault, "impossible date or time");
+  EXPECT_EQ(Records[2].Time.str(), "24:60");
+  EXPECT_TRUE(Records[3].Fault.empty());
+  EXPECT_EQ(Records[3].Date.str(), "1404/12/10");
+  EXPECT_EQ(Fake->Clears, 1);
 }
 
-TEST_F(KrMira120Adapter, LogIsClearedOnlyAfterEverythingWasHandedOutAndNothingNewCame) {
+TEST_F(KrMira120Adapter, LogIsClearedOnlyWhenTheTerminalCountsWhatWasHandedOut) {
   // A terminal that never had records is not cleared.
   EXPECT_EQ(Adapter->IsEmpty(), 1);
   EXPECT_EQ(Adapter->IsEmpty(), 1);
@@ -276,39 +285,72 @@ TEST_F(KrMira120Adapter, LogIsClearedOnlyAfterEverythingWasHandedOutAndNothingNe
   EXPECT_EQ(Fake->Reads, Reads);
   Adapter->NextRecord();
 
-  // A punch arrives meanwhile: the next fetch brings only it, and nothing is cleared.
-  Fake->Log.push_back({"3", {2010, 1, 1, 9, 2, 0}, 1});
+  // A punch arrives meanwhile, identical to one handed out: the next fetch brings only it.
+  Fake->Log.push_back({"2", {2010, 1, 1, 9, 1, 0}, 0});
   ASSERT_EQ(Adapter->IsEmpty(), 0);
-  EXPECT_EQ(Adapter->GetRecord().KartNo.str(), "3");
+  EXPECT_EQ(Adapter->GetRecord().KartNo, "2");
   Adapter->NextRecord();
   EXPECT_EQ(Fake->Clears, 0);
 
-  // Everything handed out and the next fetch brings nothing new: the log goes.
+  // Nothing new in the log, but the terminal counts a record more (stored after the read): the
+  // log is not cleared, and is read again.
+  Fake->StatusCount = 4;
+  EXPECT_EQ(Adapter->IsEmpty(), 1);
+  EXPECT_EQ(Fake->Clears, 0);
+  // The count cannot be had: no clearing either.
+  Fake->StatusCount = -1;
+  Fake->Throws = {"GetDeviceStatus"};
+  EXPECT_EQ(Adapter->IsEmpty(), 1);
+  EXPECT_EQ(Fake->Clears, 0);
+  Fake->Throws.clear();
+
+  // Everything handed out, the count agrees: the log goes.
   EXPECT_EQ(Adapter->IsEmpty(), 1);
   EXPECT_EQ(Fake->Clears, 1);
   EXPECT_TRUE(Fake->Log.empty());
-  // The batch was empty: the following calls neither clear again nor find old records new.
   EXPECT_EQ(Adapter->IsEmpty(), 1);
   EXPECT_EQ(Fake->Clears, 1);
-}
-
-TEST_F(KrMira120Adapter, ClearingForgetsTheRecordsSeen) {
-  const LogEntry Same{"8", {2011, 2, 3, 4, 5, 6}, 0};
-  Fake->Log = {Same};
-  DrainBatch();
-  EXPECT_EQ(Adapter->IsEmpty(), 1);
-  ASSERT_EQ(Fake->Clears, 1);
-  // After a clearing the same text is a new record again.
-  // A refused clearing keeps the texts: they stay old.
-  Fake->Log = {Same};
-  Fake->ClearResult = false;
+  // After the clearing the same punch is a new record again.
+  Fake->Log = {{"2", {2010, 1, 1, 9, 1, 0}, 0}};
   EXPECT_EQ(DrainBatch().size(), 1u);
   EXPECT_EQ(Fake->Clears, 2);
+}
+
+TEST_F(KrMira120Adapter, APunchStoredDuringTheReadIsHandedOutBeforeTheClearing) {
+  Fake->Log = {{"1", {2010, 1, 1, 9, 0, 0}, 0}};
+  DrainBatch();
+  ASSERT_EQ(Fake->Clears, 1);
+  // This terminal stores a punch just after each read of its log.
+  Fake->Log = {{"1", {2010, 1, 1, 9, 0, 0}, 0}};
+  ASSERT_EQ(Adapter->IsEmpty(), 0);
+  Adapter->GetRecord();
+  Adapter->NextRecord();
+  Fake->StatusCount = 2;
+  EXPECT_EQ(Adapter->IsEmpty(), 1);
+  Fake->StatusCount = -1;
+  Fake->Log.push_back({"7", {2010, 1, 1, 9, 3, 0}, 0});
+  ASSERT_EQ(Adapter->IsEmpty(), 0);
+  EXPECT_EQ(Adapter->GetRecord().KartNo, "7");
+  Adapter->NextRecord();
+  EXPECT_EQ(Fake->Clears, 1);
   EXPECT_EQ(Adapter->IsEmpty(), 1);
   EXPECT_EQ(Fake->Clears, 2);
-  EXPECT_FALSE(Adapter->DeleteAllRecord());
-  Fake->Throws = {"ClearGLog"};
-  EXPECT_FALSE(Adapter->DeleteAllRecord());
+}
+
+TEST_F(KrMira120Adapter, ALogClearedByAnotherProgramIsReadFromItsStart) {
+  Fake->Log = {{"1", {2010, 1, 1, 9, 0, 0}, 0}, {"2", {2010, 1, 1, 9, 1, 0}, 0}};
+  DrainBatch();
+  ASSERT_EQ(Fake->Clears, 1);
+  Fake->Log = {{"1", {2010, 1, 1, 9, 0, 0}, 0}, {"2", {2010, 1, 1, 9, 1, 0}, 0}};
+  ASSERT_EQ(Adapter->IsEmpty(), 0);
+  Adapter->GetRecord();
+  Adapter->NextRecord();
+  Adapter->GetRecord();
+  Adapter->NextRecord();
+  // Emptied elsewhere, and one punch stored since: it is new.
+  Fake->Log = {{"3", {2010, 1, 1, 9, 5, 0}, 0}};
+  ASSERT_EQ(Adapter->IsEmpty(), 0);
+  EXPECT_EQ(Adapter->GetRecord().KartNo, "3");
 }
 
 TEST_F(KrMira120Adapter, AFailedReadNeverClearsTheTerminal) {
@@ -338,7 +380,7 @@ TEST_F(KrMira120Adapter, AFailedReadNeverClearsTheTerminal) {
     *Fake = FakeZkem{};
     Fake->Log = {{"1", {2010, 1, 1, 9, 0, 0}, 0}, {"2", {2010, 1, 1, 9, 5, 0}, 0}};
     ASSERT_EQ(Adapter->IsEmpty(), 0) << C.Name;
-    EXPECT_EQ(Adapter->GetRecord().KartNo.str(), "2") << C.Name;
+    EXPECT_EQ(Adapter->GetRecord().KartNo, "2") << C.Name;
   }
 }
 
@@ -349,8 +391,8 @@ TEST_F(KrMira120Adapter, ReadBrokenOffKeepsWhatWasGathered) {
   Fake->ThrowAfterRecords = 2;
   const std::vector<TMira120Record> Records = DrainBatch();
   ASSERT_EQ(Records.size(), 2u);
-  EXPECT_EQ(Records[0].KartNo.str(), "1");
-  EXPECT_EQ(Records[1].KartNo.str(), "2");
+  EXPECT_EQ(Records[0].KartNo, "1");
+  EXPECT_EQ(Records[1].KartNo, "2");
   EXPECT_EQ(Fake->Clears, 0);
 }
 
@@ -358,7 +400,7 @@ TEST_F(KrMira120Adapter, AControlThatNeverSaysNoMoreStillEndsTheRead) {
   Fake->Log = {{"1", {2010, 1, 1, 9, 0, 0}, 0}};
   Fake->ErrorCodeStuckPositive = true;
   EXPECT_EQ(Adapter->IsEmpty(), 0);
-  EXPECT_EQ(Adapter->GetRecord().KartNo.str(), "1");
+  EXPECT_EQ(Adapter->GetRecord().KartNo, "1");
 }
 
 TEST(KrMira120Factory, AdaptersCreatedByClockObjectsTakeTheInstalledControl) {

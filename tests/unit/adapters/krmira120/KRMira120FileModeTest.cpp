@@ -31,7 +31,7 @@ void ExpectRecords(const std::vector<TMira120Record>& ARecords,
                    const std::vector<Expected>& AExpected, const std::string& AWhat) {
   ASSERT_EQ(ARecords.size(), AExpected.size()) << AWhat;
   for (std::size_t I = 0; I < ARecords.size(); ++I) {
-    EXPECT_EQ(ARecords[I].KartNo.str(), AExpected[I].KartNo) << AWhat << " #" << I;
+    EXPECT_EQ(ARecords[I].KartNo, AExpected[I].KartNo) << AWhat << " #" << I;
     EXPECT_EQ(ARecords[I].Date.str(), AExpected[I].Date) << AWhat << " #" << I;
     EXPECT_EQ(ARecords[I].Time.str(), AExpected[I].Time) << AWhat << " #" << I;
     EXPECT_EQ(ARecords[I].IOType, AExpected[I].Type) << AWhat << " #" << I;
@@ -129,7 +129,7 @@ TEST(KrMira120FileModeSetting, TerminalModeIgnoresTheInputFile) {
   TKrMira120 Adapter("10.1.1.1", 4370, 1, "", std::move(Control));
   Adapter.SetInputFileName(Dir.Write("log.txt", "1\t2010-01-01 10:00:00\t1\t0\n"));
   ASSERT_EQ(Adapter.IsEmpty(), 0);
-  EXPECT_EQ(Adapter.GetRecord().KartNo.str(), "5");
+  EXPECT_EQ(Adapter.GetRecord().KartNo, "5");
 }
 
 }  // namespace

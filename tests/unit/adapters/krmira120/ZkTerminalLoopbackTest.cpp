@@ -3,6 +3,7 @@
 // log, and the comm key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <set>
@@ -95,7 +96,7 @@ TEST_F(ZkTerminalLoopback, RecordsAreHandedOutAndTheLogCleared) {
     Adapter->NextRecord();
   }
   ASSERT_EQ(Records.size(), 3u);
-  EXPECT_EQ(Records[0].KartNo.str(), "123");
+  EXPECT_EQ(Records[0].KartNo, "123");
   EXPECT_EQ(Records[0].Date.str(), "1387/01/01");
   EXPECT_EQ(Records[0].Time.str(), "08:30");
   EXPECT_EQ(Records[0].IOType, ioVacation);
@@ -107,7 +108,86 @@ TEST_F(ZkTerminalLoopback, RecordsAreHandedOutAndTheLogCleared) {
   // Handed out in full, nothing new on the next read: the terminal's log was cleared.
   EXPECT_TRUE(Server.withModel([](sim::ZkTerminalModel& M) { return M.records().empty(); }));
   EXPECT_EQ(Commands(), (std::vector<std::uint16_t>{zk::CMD_CONNECT, zk::CMD_PREPARE_BUFFER,
-                                                    zk::CMD_PREPARE_BUFFER, zk::CMD_CLEAR_ATTLOG}));
+                                                    zk::CMD_PREPARE_BUFFER, zk::CMD_GET_FREE_SIZES,
+                                                    zk::CMD_CLEAR_ATTLOG}));
+}
+
+TEST_F(ZkTerminalLoopback, APunchStoredDuringTheLastReadIsNotClearedUnread) {
+  Server.withModel([](sim::ZkTerminalModel& M) {
+    M.addRecord({1, "123", 1, {2008, 3, 20, 8, 30, 5}, 0, 0});
+    M.addRecord({2, "123", 1, {2008, 3, 20, 8, 30, 5}, 0, 0});
+    // Stored just after the read that finds nothing new, before the log is cleared.
+    M.storeDuringRead(2, {3, "", 1, {2008, 3, 20, 9, 0, 0}, 0, 0});
+    return 0;
+  });
+  auto Adapter = MakeAdapter();
+  ASSERT_TRUE(Adapter->Connect());
+  std::vector<TMira120Record> Records;
+  for (int Round = 0; Round < 3 && Records.size() < 10; ++Round) {
+    while (Adapter->IsEmpty() == 0) {
+      Records.push_back(Adapter->GetRecord());
+      Adapter->NextRecord();
+    }
+  }
+  // Both identical punches and the late one with its blank id: each written once, none lost.
+  ASSERT_EQ(Records.size(), 3u);
+  EXPECT_EQ(Records[1].KartNo, "123");
+  EXPECT_EQ(Records[2].KartNo, "");
+  EXPECT_EQ(Records[2].Fault, "blank user id");
+  EXPECT_TRUE(Server.withModel([](sim::ZkTerminalModel& M) { return M.records().empty(); }));
+}
+
+// A dump stopped after any number of records (the process killed) and a later dump that runs to
+// the end: every punch, repeats and blank ids and one stored during a read included, is on the
+// terminal or written after the first dump, and written after the second.
+TEST_F(ZkTerminalLoopback, NoPunchIsLostWhereverADumpStops) {
+  using Punches = std::multiset<std::string>;
+  auto Key = [](const std::string& AId, int AMinute) { return AId + "@" + std::to_string(AMinute); };
+  const std::vector<std::pair<std::string, int>> Log = {
+      {"1", 0}, {"1", 0}, {"", 1}, {"22", 2}, {"333", 3}};
+  const std::pair<std::string, int> Late = {"4", 9};
+  Punches Early;
+  for (const auto& [Id, Minute] : Log) Early.insert(Key(Id, Minute));
+  Punches All = Early;
+  All.insert(Key(Late.first, Late.second));
+
+  for (std::size_t Stop = 0; Stop <= All.size() + 1; ++Stop) {
+    const int ReadsBefore = Server.withModel([&](sim::ZkTerminalModel& M) {
+      M.clearLog();
+      std::uint16_t Uid = 1;
+      for (const auto& [Id, Minute] : Log) M.addRecord({Uid++, Id, 1, {2008, 3, 20, 8, Minute, 0}, 0, 0});
+      M.storeDuringRead(2, {Uid, Late.first, 1, {2008, 3, 20, 8, Late.second, 0}, 0, 0});
+      return M.logReads();
+    });
+    Punches Written;
+    auto Dump = [&](std::size_t AMax) {
+      auto Adapter = MakeAdapter();
+      ASSERT_TRUE(Adapter->Connect());
+      std::size_t Taken = 0;
+      for (int Round = 0; Round < 3 && Taken < AMax; ++Round) {
+        while (Taken < AMax && Adapter->IsEmpty() == 0) {
+          const TMira120Record R = Adapter->GetRecord();
+          Written.insert(Key(R.KartNo, std::stoi(R.Time.str().substr(3, 2))));
+          Adapter->NextRecord();
+          ++Taken;
+        }
+      }
+    };
+    Dump(Stop);
+    Punches Kept = Written;
+    // The late punch exists once the second read has stored it.
+    const bool LateStored = Server.withModel([&](sim::ZkTerminalModel& M) {
+      for (const zk::AttRecord& R : M.records()) Kept.insert(Key(R.UserId, R.Time.Minute));
+      return M.logReads() >= ReadsBefore + 2;
+    });
+    const Punches& Made = LateStored ? All : Early;
+    EXPECT_TRUE(std::includes(Kept.begin(), Kept.end(), Made.begin(), Made.end()))
+        << "stopped after " << Stop;
+    Dump(100);
+    EXPECT_TRUE(std::includes(Written.begin(), Written.end(), All.begin(), All.end()))
+        << "stopped after " << Stop;
+    EXPECT_TRUE(Server.withModel([](sim::ZkTerminalModel& M) { return M.records().empty(); }));
+  }
 }
 
 TEST_F(ZkTerminalLoopback, FiveThousandRecordsByTheLargeDataPath) {
@@ -132,10 +212,10 @@ TEST_F(ZkTerminalLoopback, FiveThousandRecordsByTheLargeDataPath) {
   EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(5));
   ASSERT_EQ(Records.size(), static_cast<std::size_t>(kCount));
   std::set<std::string> Cards;
-  for (const TMira120Record& R : Records) Cards.insert(R.KartNo.str());
+  for (const TMira120Record& R : Records) Cards.insert(R.KartNo);
   EXPECT_EQ(Cards.size(), static_cast<std::size_t>(kCount));
-  EXPECT_EQ(Records.front().KartNo.str(), "100000");
-  EXPECT_EQ(Records.back().KartNo.str(), std::to_string(100000 + kCount - 1));
+  EXPECT_EQ(Records.front().KartNo, "100000");
+  EXPECT_EQ(Records.back().KartNo, std::to_string(100000 + kCount - 1));
   EXPECT_EQ(Records[2].IOType, ioVacation);
   EXPECT_EQ(Records[3].IOType, ioMission);
   // 4 + 5000 * 40 bytes: four chunks of at most 65472 bytes, then the buffer is freed; the
@@ -144,7 +224,7 @@ TEST_F(ZkTerminalLoopback, FiveThousandRecordsByTheLargeDataPath) {
       zk::CMD_CONNECT,     zk::CMD_PREPARE_BUFFER, zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,
       zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,    zk::CMD_FREE_DATA,   zk::CMD_PREPARE_BUFFER,
       zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,    zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,
-      zk::CMD_FREE_DATA,   zk::CMD_CLEAR_ATTLOG};
+      zk::CMD_FREE_DATA,   zk::CMD_GET_FREE_SIZES, zk::CMD_CLEAR_ATTLOG};
   EXPECT_EQ(Commands(), Expected);
   EXPECT_TRUE(Server.withModel([](sim::ZkTerminalModel& M) { return M.records().empty(); }));
 }

@@ -56,6 +56,8 @@ class FakeZkem : public IZkemControl {
   // The error code stays positive after the last record (a control that never says "no more").
   bool ErrorCodeStuckPositive = false;
   bool ClearResult = true;
+  // The record count the terminal gives before a clearing (-1: the records in Log).
+  int StatusCount = -1;
   // Members that raise an error instead of answering.
   std::set<std::string> Throws;
 
@@ -143,6 +145,13 @@ class FakeZkem : public IZkemControl {
     ++Clears;
     if (ClearResult) Log.clear();
     return ClearResult;
+  }
+  bool GetDeviceStatus(int AMachine, int AStatus, int& AValue) override {
+    Seen(AMachine);
+    Raise("GetDeviceStatus");
+    if (AStatus != kZkStatusRecordCount) return false;
+    AValue = StatusCount >= 0 ? StatusCount : static_cast<int>(Log.size());
+    return true;
   }
 
  private:

@@ -126,6 +126,10 @@ class FakeZkem : public IZkemControl {
     return true;
   }
   bool ClearGLog(int) override { return FConnected; }
+  bool GetDeviceStatus(int, int, int& ACount) override {
+    ACount = T.Records;
+    return FConnected;
+  }
 
  private:
   FakeTerminal& T;

@@ -57,6 +57,10 @@ class LogTerminal : public IZkemControl {
     FLog.clear();
     return true;
   }
+  bool GetDeviceStatus(int, int, int& ACount) override {
+    ACount = static_cast<int>(FLog.size());
+    return true;
+  }
 
  private:
   std::vector<LogEntry>& FLog;

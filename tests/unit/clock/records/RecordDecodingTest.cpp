@@ -124,6 +124,32 @@ TEST(TextRecordValidity, FirstFailingConditionRefusesTheReply) {
              "03"
              "C"),
        false},
+      // Blanks are trimmed from a card, control bytes are not blanks.
+      {"card ending in NULs", KRTal,
+       Reply(std::string("1234\0\0\0\0", 8) +
+             "0917"
+             "0815"
+             "05"
+             "03"
+             "C"),
+       false},
+      {"card starting with NULs", KRTal,
+       Reply(std::string("\0\0\0\0" "1234", 8) +
+             "0917"
+             "0815"
+             "05"
+             "03"
+             "C"),
+       false},
+      {"long form card with a tab", KRCorax,
+       Reply("00012345\t7"
+             "030917"
+             "1745"
+             "02"
+             "02"
+             "00000000"
+             "E"),
+       false},
       {"month 13", KRTal,
        Reply("00012345"
              "1317"
