@@ -28,13 +28,15 @@
 //   baud N|any                  the clock's speed; at another speed it hears noise (default any)
 //   latency MS                  ms between a command and its reply (default 5)
 //   record CARD DATE TIME [event=0..3] [finger] [type2=XX] [seq=A..Z] [card] [camera]
-//          [picture=N]
+//          [picture=N] [nuls=N]
 //                               a record: CARD decimal digits (at most 8, 10 for corax), DATE
 //                               YYYY/MM/DD in the clock's calendar, TIME HH:MM; event code
 //                               0 by default; type2 "00"; seq: the clock's next letter;
 //                               card, camera: the HDLC record's card and camera flags;
 //                               picture=N: a picture of N bytes (0..1000000) taken with the
-//                               record (sets the camera flag)
+//                               record (sets the camera flag); nuls=N: text clocks send the
+//                               card followed by N NUL bytes (a broken card reader; the check
+//                               byte is right)
 //   camera yes|no               text clocks: the clock has a camera and hands out the records'
 //                               pictures (default no; "ACM?" is answered "I" without one)
 //   pointer N                   the memory position of the oldest record (default 1): text
@@ -440,6 +442,8 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
         r.CardUsed = true;
       } else if (a == "camera") {
         r.Camera = true;
+      } else if (a.rfind("nuls=", 0) == 0) {
+        r.Card += std::string(static_cast<std::size_t>(integer(a.substr(5), 1, 10, "nuls", AWhere)), '\0');
       } else if (a.rfind("picture=", 0) == 0) {
         const int size = integer(a.substr(8), 0, 1000000, "picture", AWhere);
         r.Picture = samplePicture(static_cast<std::size_t>(size),
@@ -627,9 +631,10 @@ clock 1, the default clock, which comes with three sample records.
   ready yes|no                RS232: 07h answered "!" (ready to be set) or not (default yes)
   latency MS                  ms before a reply (default 5)
   record CARD YYYY/MM/DD HH:MM [event=0..3] [finger] [type2=XX] [seq=A..Z]
-         [card] [camera] [picture=N]
+         [card] [camera] [picture=N] [nuls=N]
                               card, camera: HDLC flags; picture=N: a picture of N bytes
-                              (0..1000000) taken with the record
+                              (0..1000000) taken with the record; nuls=N: the card followed
+                              by N NUL bytes (text clocks)
   camera yes|no               text clocks: a camera, pictures handed out (default no)
   pointer N                   memory position of the oldest record (default 1): the text
                               clock's picture pointer, the HDLC clock's read position

@@ -317,7 +317,7 @@ int TKrMira120::IsEmpty() {
     if (Log.size() < FTakenBefore) {
       // Fewer records than were handed out: the log was cleared by someone else. Everything in it
       // is new; handing a record out twice is better than never.
-      if (!Complete) return 1;
+      if (!Complete) return kUnreadable;
       FTakenBefore = 0;
     }
     if (Log.size() > FTakenBefore) {
@@ -326,8 +326,9 @@ int TKrMira120::IsEmpty() {
       return 0;
     }
     // A read that failed says nothing about what the terminal still holds: it never leads to
-    // clearing.
-    if (!Complete || FTakenBefore == 0) return 1;
+    // clearing, and it is no empty terminal.
+    if (!Complete) return kUnreadable;
+    if (FTakenBefore == 0) return 1;
     ClearWhenAllTaken();
     if (FTakenBefore == 0) return 1;
   }

@@ -76,7 +76,7 @@ class TKrMira120 {
   // ADate "YY/MM/DD" (solar; 00..50 is 1400..1450, 51..99 is 1351..1399), ATime "HH:MM". Throws
   // EConvertError when a part is not a number or the time cannot be encoded.
   bool SetDateTime(const TDateStr& ADate, const TTimeStr& ATime);
-  // 0 = records waiting, 1 = none. Fetches the log when the current batch is used up; the records
+  // 0 = records waiting, 1 = none, -1 = the log could not be read (no answer). Fetches the log when the current batch is used up; the records
   // past those already handed out are the new batch. When the log holds nothing new, it is
   // cleared, but only if the terminal's own record count equals the records handed out (a punch
   // stored meanwhile is read first).
@@ -113,6 +113,7 @@ class TKrMira120 {
   std::vector<TLogEntry> FetchLog(bool& AComplete);
   // Reads of the log that one IsEmpty may make while the terminal's count disagrees.
   static constexpr int kReadPasses = 3;
+  static constexpr int kUnreadable = -1;
   // Clears the log when the terminal counts exactly the records handed out.
   void ClearWhenAllTaken();
   void LoadInputFile();

@@ -1,6 +1,7 @@
 #include "adapters/KRMira120/ZkemClient.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/Platform.h"
 

@@ -28,6 +28,7 @@ enum class Fault {
   RecordSilent,  // the status is answered, the record request never (text: 03h)
   Corrupt,       // a record with a right check byte that is no record (text: an hour of
                  // 25; HDLC: the block's first record with a wrong check byte)
+  NulCard,       // text: a record whose card ends in four NUL bytes, check byte right
   WrongCheck,    // the record reply's check byte is wrong, every time
   WrongCheckOnce,
   RecordCutOnce,      // the record reply stops in its middle, once
@@ -87,6 +88,8 @@ const Row kRows[] = {
   {"TextRecordRequestSilent", Protocol::Text, Connection::Cable, Op::Record, Fault::RecordSilent, "card= date= time= error=ceNoError left=1 messages=0", X + 3 * (X + Retry), 3 * (X + Retry)},
   // Three corrupt records, each reported, then the read error.
   {"TextRecordCorrupt", Protocol::Text, Connection::Cable, Op::Record, Fault::Corrupt, "card= date= time= error=ceBadRecord left=1 messages=4", X + 3 * (X + Retry)},
+  // A card with control bytes is no card: refused like a corrupt record, never taken.
+  {"TextRecordNulCard", Protocol::Text, Connection::Cable, Op::Record, Fault::NulCard, "card= date= time= error=ceBadRecord left=1 messages=4", X + 3 * (X + Retry)},
   // A wrong check byte is no corrupt record: only the read error at the end.
   {"TextRecordWrongCheck", Protocol::Text, Connection::Cable, Op::Record, Fault::WrongCheck, "card= date= time= error=ceBadRecord left=1 messages=1", X + 3 * (X + Retry)},
   // A whole reply that was refused is not carried into the next try (see the report).
@@ -101,6 +104,7 @@ const Row kRows[] = {
   // ---- RS485 bus ----
   {"Rs485RecordGood", Protocol::Rs485, Connection::Cable, Op::Record, Fault::None, kGood, 3 * X},
   {"Rs485RecordGarbageBefore", Protocol::Rs485, Connection::Cable, Op::Record, Fault::GarbageBefore, kGood, 3 * X},
+  {"Rs485RecordNulCard", Protocol::Rs485, Connection::Cable, Op::Record, Fault::NulCard, "card= date= time= error=ceBadRecord left=1 messages=4", X + 3 * (X + Retry)},
   {"Rs485RecordCorrupt", Protocol::Rs485, Connection::Cable, Op::Record, Fault::Corrupt, "card= date= time= error=ceBadRecord left=1 messages=4", X + 3 * (X + Retry)},
 
   // ---- text picture: pointer "ARI?" CR, then "RDML=" and 512-byte blocks ----
@@ -170,6 +174,9 @@ class RecordFaultMatrix : public FaultLineTest, public ::testing::WithParamInter
         break;
       case Fault::Corrupt:
         misbehave(Rule(MisbehaviourKind::CorruptRecord, sim::kAlways));
+        break;
+      case Fault::NulCard:
+        text->settings().Records.front().Card = std::string("1234\0\0\0\0", 8);
         break;
       case Fault::WrongCheck:
         misbehave(Misbehaviour::wrongCheck().onlyFor(record));

@@ -47,6 +47,7 @@ name KR-Corax \x41B   # a comment after a text
 calendar gregorian
 datetime 2024/12/08 10:30:15
 record 1234567890 2024/12/07 08:01 event=2 finger type2=03 seq=Q
+record 1234 2024/12/07 08:02 nuls=4
 busy yes
 clock 1
 kind lumen
@@ -82,8 +83,9 @@ misbehave garbage 33:34 cmd=03
   EXPECT_EQ(c5.Calendar, SimCalendar::Gregorian);
   EXPECT_EQ(c5.DateTime, (SimDateTime{2024, 12, 8, 10, 30, 15}));
   EXPECT_TRUE(c5.Busy);
-  ASSERT_EQ(c5.Records.size(), 1u);
+  ASSERT_EQ(c5.Records.size(), 2u);
   EXPECT_EQ(c5.Records[0].Card, "1234567890");
+  EXPECT_EQ(c5.Records[1].Card, std::string("1234\0\0\0\0", 8));
   EXPECT_EQ(c5.Records[0].Event, 2);
   EXPECT_TRUE(c5.Records[0].Finger);
   EXPECT_EQ(c5.Records[0].RecType2, "03");
