@@ -118,8 +118,18 @@ QString DisplayText(const std::string& AText) {
 }
 
 QString TranslateFormat(const std::string& AText, const QStringList& AArguments) {
-  QString text = TranslateQ(AText);
-  for (const QString& argument : AArguments) text = text.arg(argument);
+  const QString pattern = TranslateQ(AText);
+  // One pass, so that a "%" in an argument (a device's error text) stays as it is.
+  QString text;
+  for (qsizetype i = 0; i < pattern.size(); ++i) {
+    const int place = i + 1 < pattern.size() ? pattern[i + 1].digitValue() : -1;
+    if (pattern[i] == QLatin1Char('%') && place >= 1 && place <= AArguments.size()) {
+      text += AArguments[place - 1];
+      ++i;
+    } else {
+      text += pattern[i];
+    }
+  }
   return text;
 }
 
