@@ -45,8 +45,7 @@ int RunSendCommand(std::vector<std::string>& AArgs, const LineOptions& ALineOpti
   clock.SetInDetectClocks(ALineOptions.Detecting);
   std::string reply;
   if (hdlc) {
-    clock.SendCommand(BuildHdlcCommand(clock.ClockNumber, *command), 0, "", "", reply);
-    const THdlcPacket& packet = clock.LastHdlcPacket();
+    const THdlcPacket packet = clock.SendHdlcCommand(*command);
     AOut << (packet.IsValid ? DescribePacket(packet) : "") << "\n";
     return packet.IsValid ? kExitDone : kExitNoAnswer;
   }

@@ -1,9 +1,12 @@
 #include "adapters/KRMira/KRMira.h"
 #include "adapters/KRMira120/KRMira120.h"
-#include "connections/ClockSet.h"
+#include "clock/VexClock.h"
+#include "link/ClockLink.h"
 
-TBasicClock::TBasicClock(TClockSet* AOwner, TClockNumber AClockNumber)
-    : Owner(AOwner), ClockNumber(AClockNumber) {
+TBasicClock::TBasicClock(TClockLink* ALink, TClockNumber AClockNumber)
+    : ClockNumber(AClockNumber),
+      FOwnLink(ALink ? nullptr : std::make_unique<TClockLink>(nullptr)),
+      FLink(ALink ? ALink : FOwnLink.get()) {
   // Every field starts from its declared value: no session, no modem dialogue, empty caches,
   // sequence letter " ", the capture capability still to be asked.
   // Last, the face-terminal adapters: the first kind without an address yet (its operations give

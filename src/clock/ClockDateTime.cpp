@@ -20,7 +20,7 @@
 #include "calendar/VexDateTime.h"
 #include "clock/ClockError.h"
 #include "clock/ClockOpsSupport.h"
-#include "connections/ClockSet.h"
+#include "clock/VexClock.h"
 #include "link/ByteUtils.h"
 #include "platform/Platform.h"
 #include "utils/Dictionary.h"
@@ -95,8 +95,8 @@ bool TBasicClock::ReadDateTimeFromClock(bool& ARefused) {
     std::string reply;
     if (GetProtocol() == ptHdlc) {
       ReadCalendarType();
-      SendCommand(BuildHdlcCommand(ClockNumber, kHdlcDateTimeRequest), 0, "", "", reply);
-      if (!FHdlcPacket.IsValid) reply.clear();
+      const THdlcPacket answer = SendHdlcCommand(kHdlcDateTimeRequest);
+      if (answer.IsValid) reply = answer.Data;
       if (!reply.empty()) {
         if (reply.rfind("XYZ", 0) == 0) {
           if (ClockType != KREmber) {
@@ -166,7 +166,7 @@ void TBasicClock::CorrectFirmwareYear(TDateStr& ADate) {
 }
 
 bool TBasicClock::SetDateTime(const TDateStr& ADate, const TTimeStr& ATime) {
-  const clockops::TFlagGuard settingUnderWay(InSetDateTime);
+  const TFlagGuard settingUnderWay(InSetDateTime);
   if (ClockType == KRMiraClock) {
     SyncKrMiraAddress();
     return FKrMira->SetDateTime(ADate, ATime);
@@ -201,18 +201,14 @@ bool TBasicClock::SetDateTime(const TDateStr& ADate, const TTimeStr& ATime) {
     const int hour = std::stoi(time.substr(0, 2));
     const int minute = std::stoi(time.substr(2, 2));
     const TProtocol protocol = GetProtocol();
-    std::string hdlcCommand;
-    if (protocol == ptHdlc) {
-      std::string data("\x04\x00", 2);
-      data += static_cast<char>(day.Year & 0xFF);
-      data += static_cast<char>((day.Year >> 8) & 0xFF);
-      data += static_cast<char>(day.Month);
-      data += static_cast<char>(day.Day);
-      data += static_cast<char>(hour);
-      data += static_cast<char>(minute);
-      data += '\0';
-      hdlcCommand = BuildHdlcCommand(ClockNumber, data);
-    }
+    std::string hdlcSetting("\x04\x00", 2);
+    hdlcSetting += static_cast<char>(day.Year & 0xFF);
+    hdlcSetting += static_cast<char>((day.Year >> 8) & 0xFF);
+    hdlcSetting += static_cast<char>(day.Month);
+    hdlcSetting += static_cast<char>(day.Day);
+    hdlcSetting += static_cast<char>(hour);
+    hdlcSetting += static_cast<char>(minute);
+    hdlcSetting += '\0';
     const int replyLength = protocol == RS485 ? 6 : 1;
     const std::string setting =
         "T" + DateStrToYYYYMMDD(date, 0) + std::to_string(dayOfWeek) + time + "\x14";
@@ -221,8 +217,8 @@ bool TBasicClock::SetDateTime(const TDateStr& ADate, const TTimeStr& ATime) {
     for (int attempt = 0; attempt < tries && !result; ++attempt) {
       std::string reply;
       if (protocol == ptHdlc) {
-        SendCommand(hdlcCommand, 0, "", "", reply);
-        result = FHdlcPacket.IsValid && !FHdlcPacket.Data.empty() && FHdlcPacket.Data[0] == '\0';
+        const THdlcPacket answer = SendHdlcCommand(hdlcSetting);
+        result = answer.IsValid && !answer.Data.empty() && answer.Data[0] == '\0';
       } else {
         if (protocol == RS232) {
           SendCommand(kReadyRequest, 1, "", "", reply);
@@ -242,10 +238,9 @@ bool TBasicClock::SetDateTime(const TDateStr& ADate, const TTimeStr& ATime) {
 
 void TBasicClock::ReadCalendarType() {
   FDeviceCalendarType = Christian;
-  std::string reply;
-  SendCommand(BuildHdlcCommand(ClockNumber, kHdlcCalendarRequest), 0, "", "", reply);
-  if (FHdlcPacket.IsValid && !FHdlcPacket.Data.empty())
-    FDeviceCalendarType = FHdlcPacket.Data[0] != '\0' ? Solar : Christian;
+  const THdlcPacket answer = SendHdlcCommand(kHdlcCalendarRequest);
+  if (answer.IsValid && !answer.Data.empty())
+    FDeviceCalendarType = answer.Data[0] != '\0' ? Solar : Christian;
 }
 
 TDateStr TBasicClock::ReadClockDate() {

@@ -13,7 +13,7 @@
 #include "adapters/KRMira120/KRMira120.h"
 #include "calendar/ConvertError.h"
 #include "clock/ClockOpsSupport.h"
-#include "connections/ClockSet.h"
+#include "clock/VexClock.h"
 #include "link/ByteUtils.h"
 #include "platform/Platform.h"
 #include "utils/TextFields.h"
@@ -222,10 +222,9 @@ void TBasicClock::ReadDeviceInfo() {
   FHdlcDevVer.clear();
   FHdlcDevMem.clear();
   FHdlcDevCam.clear();
-  std::string reply;
-  SendCommand(BuildHdlcCommand(ClockNumber, kDeviceDescription), 0, "", "", reply);
-  if (!FHdlcPacket.IsValid) return;
-  const std::vector<std::string> fields = SplitDescription(FHdlcPacket.Data);
+  const THdlcPacket answer = SendHdlcCommand(kDeviceDescription);
+  if (!answer.IsValid) return;
+  const std::vector<std::string> fields = SplitDescription(answer.Data);
   if (!fields.empty()) FHdlcDevModel = fields.front();
   const std::string model = UpperText(FHdlcDevModel);
   if (Contains(model, "KR-EMBER") || Contains(model, "EMBER")) ClockType = KREmber;
@@ -241,14 +240,13 @@ void TBasicClock::ReadDeviceInfo() {
 
 std::string TBasicClock::GetSerialNo() {
   if (GetProtocol() != ptHdlc) return {};
-  if (ClockType == KREmber) {
-    std::string reply;
-    SendCommand(BuildHdlcCommand(ClockNumber, kSerialNumber), 0, "", "", reply);
-  }
-  if (!FHdlcPacket.IsValid) return {};
+  // Only an Ember is asked; another HDLC clock's number is read from the last answer it gave.
+  const THdlcPacket answer =
+      ClockType == KREmber ? SendHdlcCommand(kSerialNumber) : LastHdlcPacket();
+  if (!answer.IsValid) return {};
   try {
     // Unsigned: eight bytes with the top bit set are a large serial number, not a negative one.
-    return std::to_string(static_cast<std::uint64_t>(BytesToInt64(FHdlcPacket.Data)));
+    return std::to_string(static_cast<std::uint64_t>(BytesToInt64(answer.Data)));
   } catch (const EConvertError&) {
     return {};  // no data, or more than fits in 64 bits: no serial number
   }

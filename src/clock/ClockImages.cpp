@@ -20,7 +20,7 @@
 
 #include "clock/ClockOpsSupport.h"
 #include "clock/RecordImages.h"
-#include "connections/ClockSet.h"
+#include "clock/VexClock.h"
 #include "link/ByteUtils.h"
 #include "platform/Platform.h"
 
@@ -145,12 +145,11 @@ std::int32_t TBasicClock::ReadImagePointer() {
       std::string reply;
       std::int32_t value = 0;
       if (protocol == ptHdlc) {
-        FHdlcPacket.IsValid = false;
-        SendCommand(BuildHdlcCommand(ClockNumber, kHdlcPointerQuery), 0, "", "", reply);
+        const THdlcPacket answer = SendHdlcCommand(kHdlcPointerQuery);
         // An empty answer or one of more than eight bytes is no number: the next try.
-        if (FHdlcPacket.IsValid)
+        if (answer.IsValid)
           return static_cast<std::int32_t>(
-              static_cast<std::uint64_t>(BytesToInt64(FHdlcPacket.Data)) & 0xFFFFFFFFu);
+              static_cast<std::uint64_t>(BytesToInt64(answer.Data)) & 0xFFFFFFFFu);
       } else if (protocol == RS232) {
         SendCommandWithoutDecoding(kPointerQueryRs232, kPointerReplyRs232, reply);
         if (ReadDecimal(CopyText(reply, 1, 5), value)) return value;
@@ -187,8 +186,8 @@ bool TBasicClock::ReadTextImage(std::string& AData) {
 }
 
 bool TBasicClock::ReadImageBlocks(std::string& AStream) {
-  const std::string request = BuildHdlcCommand(
-      ClockNumber, "0" + RecordIndexBytes(AddWrapping(FHdlcReadPointer, FHdlcReadPointerOffset)));
+  const std::string request =
+      "0" + RecordIndexBytes(AddWrapping(FHdlcReadPointer, FHdlcReadPointerOffset));
   ISystemClock& clock = platform::Clock();
   return ReadNumberedImage(request, AStream, [this, &clock](std::string& ABlock) {
     // Two frames of 256 data bytes make one block.
@@ -218,7 +217,10 @@ bool TBasicClock::ReadNumberedImage(const std::string& ARequest, std::string& AP
     failed = false;
     bad = false;
     try {
-      WriteCommand(ARequest);
+      if (GetProtocol() == ptHdlc)
+        WriteHdlcCommand(ARequest);
+      else
+        WriteCommand(ARequest);
     } catch (const std::exception&) {
       return false;
     }
@@ -257,7 +259,7 @@ bool TBasicClock::ReadEmberImage(std::string& AStream) {
   for (int attempt = 0; attempt < tries; ++attempt) {
     THdlcPacket packet;
     try {
-      WriteCommand(BuildHdlcCommand(ClockNumber, "2S" + index + static_cast<char>(kEmberSizeMark)));
+      WriteHdlcCommand("2S" + index + static_cast<char>(kEmberSizeMark));
       ReceiveHdlcPacket(packet);
     } catch (const std::exception&) {
       packet.IsValid = false;
@@ -286,7 +288,7 @@ bool TBasicClock::ReadEmberImage(std::string& AStream) {
     bool good = false;
     try {
       THdlcPacket packet;
-      WriteCommand(BuildHdlcCommand(ClockNumber, "2D" + index + numberBytes));
+      WriteHdlcCommand("2D" + index + numberBytes);
       ReceiveHdlcPacket(packet);
       const std::string& data = packet.Data;
       good = packet.IsValid && data.size() >= kEmberDataHeaderLength && data[0] == 'D' &&
@@ -307,7 +309,6 @@ bool TBasicClock::ReadEmberImage(std::string& AStream) {
     if (failures >= tries) return false;
     ++failures;
   }
-  FHdlcPacket.Data = picture;
   AStream = picture;
   return true;
 }

@@ -4,7 +4,9 @@
 
 #include "adapters/KRMira/KRMira.h"
 #include "adapters/KRMira120/KRMira120.h"
-#include "connections/ClockSet.h"
+#include "clock/VexClock.h"
+#include "link/ClockLink.h"
+#include "platform/TcpClient.h"
 #include "platform/Platform.h"
 #include "utils/TextFields.h"
 
@@ -12,12 +14,6 @@ namespace {
 // The pause is spent in steps of this length, the application's messages processed before each.
 constexpr std::uint32_t kPauseStepMs = 10;
 }  // namespace
-
-int TBasicClock::Tries() {
-  const auto type = static_cast<std::size_t>(ClockType);
-  if (type >= kClockTypeCount) return ClockTries[ConnectionType()][GetProtocol()][CTUnknown];
-  return ClockTries[ConnectionType()][GetProtocol()][type];
-}
 
 void TBasicClock::PauseProcessingMessages(std::uint32_t AMs) {
   ISystemClock& clock = platform::Clock();
@@ -35,11 +31,13 @@ void TBasicClock::SetLineParity(TParity AParity) {
 }
 
 std::string TBasicClock::LineIpAddress() {
-  return Owner ? Owner->SocketAddress() : std::string();
+  const ITcpClient* socket = FLink->TcpIpPort();
+  return socket ? socket->address() : std::string();
 }
 
 std::int32_t TBasicClock::LinePort() {
-  return Owner ? Owner->SocketPort() : 0;
+  const ITcpClient* socket = FLink->TcpIpPort();
+  return socket ? socket->port() : 0;
 }
 
 void TBasicClock::SyncKrMiraAddress() {

@@ -5,19 +5,9 @@
 #include <string>
 #include <utility>
 
+#include "utils/FlagGuard.h"
+
 namespace clockops {
-
-// Sets a re-entrance flag for the lifetime of the object, whatever way the operation ends.
-class TFlagGuard {
- public:
-  explicit TFlagGuard(bool& AFlag) : FFlag(AFlag) { FFlag = true; }
-  ~TFlagGuard() { FFlag = false; }
-  TFlagGuard(const TFlagGuard&) = delete;
-  TFlagGuard& operator=(const TFlagGuard&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 // Runs an action when the scope is left, also by an exception. The action must not throw.
 template <typename F>

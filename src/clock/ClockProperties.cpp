@@ -3,7 +3,7 @@
 #include "adapters/KRMira/KRMira.h"
 #include "calendar/VexDateTime.h"
 #include "clock/ClockOpsSupport.h"
-#include "connections/ClockSet.h"
+#include "clock/VexClock.h"
 #include "utils/TextFields.h"
 
 namespace {

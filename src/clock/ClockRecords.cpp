@@ -17,7 +17,7 @@
 #include "calendar/VexDateTime.h"
 #include "clock/ClockOpsSupport.h"
 #include "clock/RecordDecoding.h"
-#include "connections/ClockSet.h"
+#include "clock/VexClock.h"
 #include "link/ByteUtils.h"
 #include "platform/Platform.h"
 #include "utils/MessageHook.h"
@@ -189,13 +189,9 @@ void TBasicClock::ReadTextRecord(int AYear, int AMonth, int ADay) {
 void TBasicClock::FetchHdlcRecords(bool AFollowUp, TVexRecord& ARecord) {
   if (FRecords.empty()) {
     FHdlcReadPointerOffset = 0;
-    // The answer is judged by the packet this request received, never by an earlier one.
-    FHdlcPacket.IsValid = false;
-    std::string reply;
-    SendCommand(BuildHdlcCommand(ClockNumber, AFollowUp ? kNextBlockRequest : kBlockRequest), 0, "",
-                "", reply);
-    if (FHdlcPacket.IsValid) {
-      const std::string& data = FHdlcPacket.Data;
+    const THdlcPacket answer = SendHdlcCommand(AFollowUp ? kNextBlockRequest : kBlockRequest);
+    if (answer.IsValid) {
+      const std::string& data = answer.Data;
       if (data.size() >= 2) {
         for (auto& piece : SplitHdlcRecordBlock(data)) FRecords.push_back(std::move(piece));
         StatusLastResult = "0";

@@ -9,7 +9,7 @@
 #include "adapters/KRMira/KRMira.h"
 #include "adapters/KRMira120/KRMira120.h"
 #include "clock/ClockOpsSupport.h"
-#include "connections/ClockSet.h"
+#include "clock/VexClock.h"
 #include "platform/Platform.h"
 #include "utils/MessageHook.h"
 
@@ -23,7 +23,7 @@ constexpr std::uint32_t kEmptyQuietMs = 1000;
 
 void TBasicClock::GetStatus() {
   if (FInGetStatus) return;
-  const clockops::TFlagGuard running(FInGetStatus);
+  const TFlagGuard running(FInGetStatus);
   if (WasEmpty() && StatusQuietTime && !StatusQuietTime->expired()) return;
 
   std::string code;
@@ -49,10 +49,8 @@ std::string TBasicClock::AskCardClockStatus() {
         code = "0";  // records fetched and not yet handed out: no need to ask
       } else {
         code.clear();
-        std::string reply;
-        SendCommand(BuildHdlcCommand(ClockNumber, kHdlcStatusRequest), 0, "", "", reply);
-        if (FHdlcPacket.IsValid && !FHdlcPacket.Data.empty())
-          code = FHdlcPacket.Data[0] == '\0' ? "1" : "0";
+        const THdlcPacket answer = SendHdlcCommand(kHdlcStatusRequest);
+        if (answer.IsValid && !answer.Data.empty()) code = answer.Data[0] == '\0' ? "1" : "0";
       }
     } else {
       SendCommand(kStatusRequest, protocol == RS485 ? 6 : 1, "", "", code);
@@ -66,7 +64,7 @@ std::string TBasicClock::AskCardClockStatus() {
 void TBasicClock::ReportStatus(const std::string& ACode) {
   if (ACode != StatusLastResult) {
     StatusLastResult = ACode;
-    if (Owner && Owner->OnStatusChange) Owner->OnStatusChange(*this);
+    if (OnStatusChange) OnStatusChange(*this);
   }
   NoteStatusRead();
 }

@@ -7,14 +7,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "clock/ClockTypes.h"
 #include "link/HdlcFrame.h"
+#include "link/LinkStation.h"
 #include "platform/Deadline.h"
 #include "platform/SerialPort.h"
 
 class ISerialPort;
 class ITcpClient;
+class TClockLink;
 class TKrMira;
 class TKrMira120;
 
@@ -31,13 +34,19 @@ bool AppendLineToFile(const std::string& ALine, const std::string& AFileName);
 
 class TBasicClock {
  public:
-  TBasicClock(TClockSet* AOwner, TClockNumber AClockNumber);
+  // The clock talks to its line through ALink, the line's link layer. Without one (nullptr) the
+  // clock has a link of its own without a line: it has no channel and every exchange fails.
+  TBasicClock(TClockLink* ALink, TClockNumber AClockNumber);
   ~TBasicClock();
   TBasicClock(const TBasicClock&) = delete;
   TBasicClock& operator=(const TBasicClock&) = delete;
 
+  // The link this clock talks through.
+  TClockLink& Link() { return *FLink; }
+  // Told of every change of the status code (the line passes it on to its own event).
+  TStatusChangeEvent OnStatusChange;
+
   // Public state, read and written by the line and the window.
-  TClockSet* Owner;
   std::string ClockName = "Unknown";
   std::string FirmwareVer;
   TClockType ClockType = MX4100;
@@ -55,47 +64,43 @@ class TBasicClock {
   void SetGetIOImage(bool AValue) { FGetIOImage = AValue; }
   bool GetIOImageOnlyCards() const { return FGetIOImageOnlyCards; }
   void SetGetIOImageOnlyCards(bool AValue) { FGetIOImageOnlyCards = AValue; }
-  const std::string& ConnectSpeedText() const { return ConnectSpeed; }
+  // The speed the line's modem reported with its last connection.
+  const std::string& ConnectSpeedText() const;
   const TVexRecord& CurrentRecordValue() const { return CurrentRecord; }
 
-  // ---- Byte channel: the line's serial port or socket as this clock uses it ----
+  // ---- The link calls, on behalf of this clock (see TClockLink) ----
+  // Byte channel: the line's serial port or socket as this clock uses it.
   bool HasChannel();
   ISerialPort* GetComPort();
   ITcpClient* GetTcpIpPort();
   TProtocol GetProtocol();
   int GetReplyTimeout();
-  // Writes ACommand encoded for the line's protocol. Errors of the port propagate.
   void WriteCommand(const std::string& ACommand);
-  // At most ACount bytes that have already arrived; never waits. Errors of the port propagate.
   void ReadChannel(int ACount, std::string& AData);
   void ClearChannel();
-
-  // ---- Command exchange ----
-  // One question to the clock: writes ACommand, collects, cleans and decodes the reply. AReply is
-  // '' on failure; the link never raises to its caller except for HDLC receive errors other than
-  // a closed session.
+  // Command exchange. AReply is '' on failure.
   void SendCommand(const std::string& ACommand, int AReplyLength, const std::string& AReplyStart,
                    const std::string& ASavedReply, std::string& AReply);
-  // Raw bytes until ACount, the one-byte answer "I", or the reply timeout.
+  // The HDLC exchange: AData in a command frame to this clock; the answer with its flags, not
+  // valid when no usable answer came.
+  THdlcPacket SendHdlcCommand(std::string_view AData);
+  // AData in a command frame to this clock, for transfers that receive their answers themselves.
+  void WriteHdlcCommand(std::string_view AData);
   void GetResultWithoutDecoding(int ACount, std::string& AResult);
   void SendCommandWithoutDecoding(const std::string& ACommand, int ACount, std::string& AResult);
-  void EncodeCommand(const std::string& ACommand, std::string& AEncoded);
-  void EncodeRS485Command(const std::string& ACommand, std::string& AEncoded);
-  void DecodeReply(const std::string& AReply, std::string& AResult);
-
-  // ---- HDLC session (opened on demand before a data frame goes out) ----
+  // HDLC session (opened on demand before a data frame goes out).
   void CheckHdlcSession();
   void OpenHdlcSession();
   // Receives one frame; APacket.IsValid tells whether one came. Raises
   // HardwareSessionClosedException when the clock says it closed the session.
   void ReceiveHdlcPacket(THdlcPacket& APacket);
-  const THdlcPacket& LastHdlcPacket() const { return FHdlcPacket; }
-  bool SessionIsOpen() const { return FSessionIsOpen; }
+  // The answer of this clock's last HDLC exchange (SendHdlcCommand).
+  const THdlcPacket& LastHdlcPacket() const { return FLastHdlcPacket; }
+  bool SessionIsOpen() const { return FHdlcSession.IsOpen; }
   // The line was closed: the clock's HDLC session ended with it.
-  void ForgetHdlcSession() { FSessionIsOpen = false; }
-
-  // ---- Modem dialogue (a Hayes modem on the line's serial port) ----
-  // Dials the line's phone number; AResult is one of the outcome messages, '' without a number.
+  void ForgetHdlcSession() { FHdlcSession.IsOpen = false; }
+  // Modem dialogue (a Hayes modem on the line's serial port). Dials the line's phone number;
+  // AResult is one of the outcome messages, '' without a number.
   void Dial(std::string& AResult);
   bool HangUp();
   void CancelDial();
@@ -209,8 +214,9 @@ class TBasicClock {
   // The picture transfers of HDLC clocks: image blocks, and the Ember's own exchange.
   bool ReadImageBlocks(std::string& AStream);
   bool ReadEmberImage(std::string& AStream);
-  // The tries of one numbered-block picture transfer, for text and HDLC lines alike: ARequest,
-  // then blocks from AReceiveBlock (false or a throw: the block did not come) until the last.
+  // The tries of one numbered-block picture transfer, for text and HDLC lines alike: ARequest
+  // (in a command frame on an HDLC line), then blocks from AReceiveBlock (false or a throw: the
+  // block did not come) until the last.
   bool ReadNumberedImage(const std::string& ARequest, std::string& APicture,
                          const std::function<bool(std::string&)>& AReceiveBlock);
   bool IsImageBlockValid(const std::string& ABlock, int AN);
@@ -229,21 +235,10 @@ class TBasicClock {
   // ---- end of records and pictures ----
 
  private:
-  friend class TClockSet;
-
+  // This clock as the link sees it, for one call.
+  TLinkStation Station();
   // The connection type as the link uses it (a modem line without a number is a cable line).
   TConnectionType ConnectionType();
-  bool ModemConnected();
-  // False when an exchange must not start: no component, a modem dialogue, a dead modem line.
-  bool CanExchange();
-  // The common reply wait, until ADeadline. AWant gives the byte count to ask for; AOnData
-  // handles an arrival and returns true when the wait is over. The caller may restart the
-  // deadline from AOnData.
-  void RunReplyWait(TDeadline& ADeadline, const std::function<int()>& AWant,
-                    const std::function<bool(const std::string&)>& AOnData);
-  void ReportTraffic(TTrafficDirection ADirection, const std::string& AData);
-  // The 2 ms pause between empty polls, spent waiting on the port where there is one.
-  void IdleWait(int AMs);
 
   // How often an operation sends its command, for this line and this clock's type.
   int Tries();
@@ -290,25 +285,16 @@ class TBasicClock {
   std::optional<TDeadline> StatusQuietTime;
   std::string StatusLastResult;
   TVexRecord CurrentRecord;
-  bool DialCanceled = false;
   char LastSequenceCode = ' ';
   bool InDetectClocks = false;
   TClockError FLastError = ceNoError;
-  bool InWorkWithModem = false;
-  std::string ConnectSpeed;
-  std::string TCPIPReadBuffer;
-  // The bytes of TCPIPReadBuffer before this offset have been handed out already. The buffer is
-  // consumed from the front without moving what follows on every read, so that a long stream
-  // read a byte at a time costs time in proportion to its length.
-  std::size_t TCPIPReadOffset = 0;
   bool MustCheckClockHasCaptureImageCapability = true;
   bool ClockHasCaptureImageCapability = false;
   bool FGetIOImage = false;
   bool FGetIOImageOnlyCards = false;
   bool FInGetStatus = false;
-  bool FSessionIsOpen = false;
-  bool FInCheckHdlcSession = false;
-  THdlcPacket FHdlcPacket;
+  THdlcSessionState FHdlcSession;
+  THdlcPacket FLastHdlcPacket;
   std::string FHdlcDevModel;
   std::string FHdlcDevVer;
   std::string FHdlcDevMem;
@@ -317,5 +303,7 @@ class TBasicClock {
   std::deque<std::string> FRecords;
   std::int32_t FHdlcReadPointer = 0;
   std::int32_t FHdlcReadPointerOffset = 0;
-  bool FInOpenHdlcSession = false;
+  // A clock made without a line keeps a link of its own; FLink points to it or to the line's.
+  std::unique_ptr<TClockLink> FOwnLink;
+  TClockLink* FLink;
 };

@@ -33,8 +33,22 @@ TClockSet::~TClockSet() {
 }
 
 TBasicClock& TClockSet::NewClock(std::int32_t AClockNumber) {
-  FClocks.push_back(std::make_unique<TBasicClock>(this, static_cast<TClockNumber>(AClockNumber)));
-  return *FClocks.back();
+  FClocks.push_back(std::make_unique<TBasicClock>(&FLink, static_cast<TClockNumber>(AClockNumber)));
+  TBasicClock& clock = *FClocks.back();
+  // The event is looked up when it fires: the window may set it after the clocks exist.
+  clock.OnStatusChange = [this](TBasicClock& ASender) {
+    if (OnStatusChange) OnStatusChange(ASender);
+  };
+  return clock;
+}
+
+void TClockSet::LinkBreath() {
+  if (OnBreath) OnBreath();
+}
+
+void TClockSet::LinkTraffic(std::uint32_t ATick, TTrafficDirection ADirection,
+                            const std::string& AData) {
+  if (OnTraffic) OnTraffic(ATick, ADirection, AData);
 }
 
 void TClockSet::CreateComPort() {
@@ -165,10 +179,7 @@ TClockType TClockSet::ClockType() const {
   return FClocks.empty() ? CTUnknown : FClocks.front()->ClockType;
 }
 
-const std::string& TClockSet::ConnectSpeed() const {
-  static const std::string empty;
-  return FClocks.empty() ? empty : FClocks.front()->ConnectSpeedText();
-}
+const std::string& TClockSet::ConnectSpeed() const { return FLink.ConnectSpeed(); }
 
 std::string TClockSet::BuildActiveClocksString() const {
   int highest = 0;
@@ -221,5 +232,5 @@ bool TClockSet::HangUp() {
 }
 
 void TClockSet::CancelDial() {
-  if (!FClocks.empty()) FClocks.front()->CancelDial();
+  FLink.CancelDial();
 }

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "clock/VexClock.h"
+#include "link/ClockLink.h"
+#include "link/LinkLine.h"
 #include "platform/BaudRate.h"
 #include "platform/SerialPort.h"
 #include "platform/SystemClock.h"
@@ -23,7 +25,8 @@ using TProbeClockEvent = std::function<void(std::int32_t AClockNumber)>;
 // an empty field, any other character, or a value beyond 32 bits.
 std::int32_t SettingsFieldToInt(const std::string& AField);
 
-class TClockSet {
+// The line gives its link layer what the link needs (ILinkLine) and nothing else.
+class TClockSet : private ILinkLine {
  public:
   TClockSet();
   ~TClockSet();
@@ -49,15 +52,15 @@ class TClockSet {
   std::int32_t SocketPort() const;
   void ChangeSocketPort(std::int32_t AValue);
 
-  TProtocol Protocol() const { return FProtocol; }
+  TProtocol Protocol() const override { return FProtocol; }
   void SetProtocol(TProtocol AValue) { FProtocol = AValue; }
-  TConnectionType EffectiveConnectionType() const;
+  TConnectionType EffectiveConnectionType() const override;
   void ChangeConnectionType(TConnectionType AValue);
   TBaudRate BaudRate() const { return FBaudRate; }
   void ChangeBaudRate(TBaudRate AValue);
-  const std::string& PhoneNumber() const { return FPhoneNumber; }
+  const std::string& PhoneNumber() const override { return FPhoneNumber; }
   void ChangePhoneNumber(const std::string& AValue);
-  bool ModemConnected() const { return FModemConnected; }
+  bool ModemConnected() const override { return FModemConnected; }
   void SetModemConnected(bool AValue) { FModemConnected = AValue; }
 
   bool GetIOImage() const { return FGetIOImage; }
@@ -153,15 +156,19 @@ class TClockSet {
   TProbeClockEvent OnProbeClock;
 
   // ---- Components ----
-  ISerialPort* ComPort() const { return FComPort.get(); }
-  ITcpClient* TcpIpPort() const { return FTcpIpPort.get(); }
+  ISerialPort* ComPort() const override { return FComPort.get(); }
+  ITcpClient* TcpIpPort() const override { return FTcpIpPort.get(); }
   // Connects the socket and waits at most 5000 ms for it to become active.
-  bool OpenTcpIpPort();
+  bool OpenTcpIpPort() override;
+  // The line's link layer, through which its clocks talk.
+  TClockLink& Link() { return FLink; }
 
  private:
-  friend class TBasicClock;
   // The list restores its default line's speed straight into the line and its serial port.
   friend class TConnectionList;
+  void LinkBreath() override;
+  void LinkTraffic(std::uint32_t ATick, TTrafficDirection ADirection,
+                   const std::string& AData) override;
   void CreateComPort();
   void CreateTcpIpPort();
   // Reads one record of the clock at AIndex with its tries; fetches its picture when asked, and
@@ -182,6 +189,8 @@ class TClockSet {
   bool FGetIOImage = false;
   bool FGetIOImageOnlyCards = false;
   TBaudRate FBaudRate = br9600;
+  // Before the clocks, which talk through it: it is made before them and freed after them.
+  TClockLink FLink{this};
   TClockList FClocks;
   std::unique_ptr<ISerialPort> FComPort;
   std::unique_ptr<ITcpClient> FTcpIpPort;

@@ -1,9 +1,10 @@
-// The byte channel: every byte between a clock object and its clock passes here, through the
-// serial port or the socket that the line owns.
+// The byte channel: every byte between the clock objects and their clocks passes here, through
+// the serial port or the socket that the line owns.
 #include <algorithm>
 
-#include "connections/ClockSet.h"
 #include "link/ByteUtils.h"
+#include "link/ClockLink.h"
+#include "platform/Deadline.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -17,37 +18,38 @@ constexpr std::uint32_t kPollMs = 2;
 constexpr int kPollsPerRound = 50;
 }  // namespace
 
-TConnectionType TBasicClock::ConnectionType() {
-  return Owner ? Owner->EffectiveConnectionType() : Cable;
+TClockLink::TClockLink(ILinkLine* ALine) : FLine(ALine) {}
+
+TConnectionType TClockLink::ConnectionType() const {
+  return FLine ? FLine->EffectiveConnectionType() : Cable;
 }
 
-bool TBasicClock::ModemConnected() { return Owner && Owner->FModemConnected; }
+TProtocol TClockLink::Protocol() const { return FLine ? FLine->Protocol() : RS232; }
 
-ISerialPort* TBasicClock::GetComPort() { return Owner ? Owner->FComPort.get() : nullptr; }
+ISerialPort* TClockLink::ComPort() const { return FLine ? FLine->ComPort() : nullptr; }
 
-ITcpClient* TBasicClock::GetTcpIpPort() { return Owner ? Owner->FTcpIpPort.get() : nullptr; }
+ITcpClient* TClockLink::TcpIpPort() const { return FLine ? FLine->TcpIpPort() : nullptr; }
 
-TProtocol TBasicClock::GetProtocol() { return Owner ? Owner->FProtocol : RS232; }
+bool TClockLink::ModemConnected() const { return FLine && FLine->ModemConnected(); }
 
-bool TBasicClock::HasChannel() {
-  if (ConnectionType() == TcpIp) return GetTcpIpPort() != nullptr;
-  return GetComPort() != nullptr;
+bool TClockLink::HasChannel() const {
+  if (ConnectionType() == TcpIp) return TcpIpPort() != nullptr;
+  return ComPort() != nullptr;
 }
 
-int TBasicClock::GetReplyTimeout() { return kReplyTimeoutMs[ConnectionType()]; }
+int TClockLink::ReplyTimeout() const { return kReplyTimeoutMs[ConnectionType()]; }
 
-void TBasicClock::ReportTraffic(TTrafficDirection ADirection, const std::string& AData) {
-  if (Owner && Owner->OnTraffic && !AData.empty())
-    Owner->OnTraffic(platform::Clock().tickCount(), ADirection, AData);
+void TClockLink::ReportTraffic(TTrafficDirection ADirection, const std::string& AData) {
+  if (FLine && !AData.empty()) FLine->LinkTraffic(platform::Clock().tickCount(), ADirection, AData);
 }
 
-void TBasicClock::WriteCommand(const std::string& ACommand) {
+void TClockLink::WriteCommand(const TLinkStation& AStation, const std::string& ACommand) {
   if (!HasChannel()) return;
   const TConnectionType type = ConnectionType();
 
   if (type == TcpIp) {
-    ITcpClient* socket = GetTcpIpPort();
-    if (!socket->active() && !Owner->OpenTcpIpPort()) return;
+    ITcpClient* socket = TcpIpPort();
+    if (!socket->active() && !FLine->OpenTcpIpPort()) return;
     // Whatever the clock sent before this command is stale; what was already buffered is not
     // touched (a reader may still be consuming it).
     try {
@@ -55,36 +57,36 @@ void TBasicClock::WriteCommand(const std::string& ACommand) {
     } catch (...) {
     }
   } else {
-    ISerialPort* port = GetComPort();
+    ISerialPort* port = ComPort();
     if (port->isOpen())
       port->clear();
     else
       port->open();
   }
 
-  CheckHdlcSession();
+  CheckHdlcSession(AStation);
   // No session could be opened: no data frame goes out. The session request itself passes,
   // since it is written while the session check is under way.
-  if (GetProtocol() == ptHdlc && !FInCheckHdlcSession && !FSessionIsOpen) return;
+  const THdlcSessionState& session = *AStation.Session;
+  if (Protocol() == ptHdlc && !session.InCheck && !session.IsOpen) return;
 
   // The modem's own commands are never encoded.
-  if (InWorkWithModem || ACommand.rfind("ATD", 0) == 0 || ACommand.rfind("+++", 0) == 0) {
-    if (ISerialPort* port = GetComPort()) {
+  if (FInWorkWithModem || ACommand.rfind("ATD", 0) == 0 || ACommand.rfind("+++", 0) == 0) {
+    if (ISerialPort* port = ComPort()) {
       port->write(ACommand);
       ReportTraffic(TTrafficDirection::Tx, ACommand);
     }
     return;
   }
 
-  std::string encoded;
-  EncodeCommand(ACommand, encoded);
+  const std::string encoded = EncodeCommand(AStation, ACommand);
   if (type == TcpIp) {
-    GetTcpIpPort()->send(encoded);
+    TcpIpPort()->send(encoded);
     ReportTraffic(TTrafficDirection::Tx, encoded);
     return;
   }
-  ISerialPort* port = GetComPort();
-  if (port->baudRate() == br57600 && GetProtocol() != ptHdlc) {
+  ISerialPort* port = ComPort();
+  if (port->baudRate() == br57600 && Protocol() != ptHdlc) {
     for (char byte : encoded) {
       port->write(std::string(1, byte));
       ReportTraffic(TTrafficDirection::Tx, std::string(1, byte));
@@ -96,66 +98,65 @@ void TBasicClock::WriteCommand(const std::string& ACommand) {
   }
 }
 
-void TBasicClock::ReadChannel(int ACount, std::string& AData) {
+void TClockLink::ReadChannel(int ACount, std::string& AData) {
   AData.clear();
   if (ConnectionType() == TcpIp) {
-    ITcpClient* socket = GetTcpIpPort();
-    if (socket) {
+    if (ITcpClient* socket = TcpIpPort()) {
       const std::string arrived = socket->readAll();
       ReportTraffic(TTrafficDirection::Rx, arrived);
-      TCPIPReadBuffer += arrived;
+      FTcpReadBuffer += arrived;
     }
-    const std::size_t waiting = TCPIPReadBuffer.size() - TCPIPReadOffset;
+    const std::size_t waiting = FTcpReadBuffer.size() - FTcpReadOffset;
     if (ACount < static_cast<int>(waiting)) {
       const auto count = static_cast<std::size_t>(std::max(ACount, 0));
-      AData = TCPIPReadBuffer.substr(TCPIPReadOffset, count);
-      TCPIPReadOffset += count;
+      AData = FTcpReadBuffer.substr(FTcpReadOffset, count);
+      FTcpReadOffset += count;
       // The handed-out part goes once it is the larger one: every byte is moved at most once.
-      if (TCPIPReadOffset > TCPIPReadBuffer.size() / 2) {
-        TCPIPReadBuffer.erase(0, TCPIPReadOffset);
-        TCPIPReadOffset = 0;
+      if (FTcpReadOffset > FTcpReadBuffer.size() / 2) {
+        FTcpReadBuffer.erase(0, FTcpReadOffset);
+        FTcpReadOffset = 0;
       }
     } else {
-      if (TCPIPReadOffset == 0)
-        AData.swap(TCPIPReadBuffer);
+      if (FTcpReadOffset == 0)
+        AData.swap(FTcpReadBuffer);
       else
-        AData = TCPIPReadBuffer.substr(TCPIPReadOffset);
-      TCPIPReadBuffer.clear();
-      TCPIPReadOffset = 0;
+        AData = FTcpReadBuffer.substr(FTcpReadOffset);
+      FTcpReadBuffer.clear();
+      FTcpReadOffset = 0;
     }
     return;
   }
-  if (ISerialPort* port = GetComPort()) {
+  if (ISerialPort* port = ComPort()) {
     AData = port->read(ACount);
     ReportTraffic(TTrafficDirection::Rx, AData);
   }
 }
 
-void TBasicClock::ClearChannel() {
+void TClockLink::ClearChannel() {
   if (ConnectionType() == TcpIp) {
-    if (ITcpClient* socket = GetTcpIpPort()) ReportTraffic(TTrafficDirection::Rx, socket->readAll());
-    TCPIPReadBuffer.clear();
-    TCPIPReadOffset = 0;
+    if (ITcpClient* socket = TcpIpPort()) ReportTraffic(TTrafficDirection::Rx, socket->readAll());
+    FTcpReadBuffer.clear();
+    FTcpReadOffset = 0;
     return;
   }
-  if (ISerialPort* port = GetComPort()) port->clear();
+  if (ISerialPort* port = ComPort()) port->clear();
 }
 
-void TBasicClock::IdleWait(int AMs) {
+void TClockLink::IdleWait(int AMs) {
   if (ConnectionType() == TcpIp) {
-    if (ITcpClient* socket = GetTcpIpPort()) return socket->waitForData(AMs);
-  } else if (ISerialPort* port = GetComPort()) {
+    if (ITcpClient* socket = TcpIpPort()) return socket->waitForData(AMs);
+  } else if (ISerialPort* port = ComPort()) {
     return port->waitForData(AMs);
   }
   platform::Clock().sleep(static_cast<std::uint32_t>(AMs));
 }
 
-void TBasicClock::RunReplyWait(TDeadline& ADeadline, const std::function<int()>& AWant,
-                               const std::function<bool(const std::string&)>& AOnData) {
+void TClockLink::RunReplyWait(TDeadline& ADeadline, const std::function<int()>& AWant,
+                              const std::function<bool(const std::string&)>& AOnData) {
   ISystemClock& clock = platform::Clock();
   int emptyPolls = 0;
   for (;;) {
-    if (InWorkWithModem || (ConnectionType() == Modem && !ModemConnected())) return;
+    if (FInWorkWithModem || (ConnectionType() == Modem && !ModemConnected())) return;
     std::string data;
     const int want = AWant();
     try {
@@ -169,22 +170,20 @@ void TBasicClock::RunReplyWait(TDeadline& ADeadline, const std::function<int()>&
     }
     if (ADeadline.expired()) return;
     // Nothing came: poll every 2 ms, and let the application process its messages at every
-    // 50th empty poll. The empty polls up to the next of those rounds, or up to the timeout, are
-    // spent in one wait that returns as soon as bytes arrive: the same schedule, without waking
-    // up every 2 ms while a clock is silent.
+    // 50th empty poll. The empty polls up to the next of those rounds, or up to the deadline,
+    // are spent in one wait that returns as soon as bytes arrive: the same schedule, without
+    // waking up every 2 ms while a clock is silent.
     const std::uint32_t untilRound =
         kPollMs * static_cast<std::uint32_t>(kPollsPerRound - emptyPolls);
     const std::uint32_t untilTimeout = (ADeadline.remaining() + kPollMs - 1) / kPollMs * kPollMs;
-    const std::uint32_t waitMs = std::min(untilRound, untilTimeout);
-    const TDeadline poll(waitMs);
+    const TDeadline poll(std::min(untilRound, untilTimeout));
     // A wait that wants no more bytes (a saved reply that is already whole) must not wait for
     // input: input that is there returns the wait at once, unread, and the poll would spin.
     if (want > 0)
-      IdleWait(static_cast<int>(waitMs));
+      IdleWait(static_cast<int>(poll.timeout()));
     else
-      clock.sleep(waitMs);
-    const std::uint32_t waited = poll.elapsed();
-    emptyPolls += std::max(1, static_cast<int>((waited + kPollMs - 1) / kPollMs));
+      clock.sleep(poll.timeout());
+    emptyPolls += std::max(1, static_cast<int>((poll.elapsed() + kPollMs - 1) / kPollMs));
     if (emptyPolls >= kPollsPerRound) {
       clock.processMessages();
       emptyPolls = 0;

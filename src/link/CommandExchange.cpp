@@ -1,8 +1,9 @@
 // The command exchange: one question to a clock, its reply collected, cleaned and decoded, with
 // the tries and timeouts of the line.
-#include "connections/ClockSet.h"
 #include "link/ByteUtils.h"
+#include "link/ClockLink.h"
 #include "link/HdlcSessionClosed.h"
+#include "platform/Deadline.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -12,114 +13,135 @@ constexpr int kDetectModemTimeoutMs = 1000;
 // A modem needs time to pass the command on before anything can come back.
 constexpr int kModemPauseMs = 200;
 constexpr int kPauseMs = 2;
+
+bool IsBusyReport(const THdlcPacket& APacket) {
+  return APacket.Busy && APacket.Session && !APacket.Ack && !APacket.Nack;
+}
 }  // namespace
 
-bool TBasicClock::CanExchange() {
-  if (!HasChannel() || InWorkWithModem) return false;
+int TClockLink::Tries(TClockType AClockType) const {
+  // A clock type from outside the table (a damaged settings string) tries as an unknown clock.
+  const auto type = static_cast<std::size_t>(AClockType) < kClockTypeCount ? AClockType : CTUnknown;
+  return ClockTries[ConnectionType()][Protocol()][type];
+}
+
+bool TClockLink::CanExchange() const {
+  if (!HasChannel() || FInWorkWithModem) return false;
   return !(ConnectionType() == Modem && !ModemConnected());
 }
 
-void TBasicClock::EncodeCommand(const std::string& ACommand, std::string& AEncoded) {
-  if (GetProtocol() == RS485)
-    EncodeRS485Command(ACommand, AEncoded);
-  else
-    AEncoded = ACommand;
+std::string TClockLink::EncodeCommand(const TLinkStation& AStation,
+                                      const std::string& ACommand) const {
+  if (Protocol() == RS485) return EncodeRS485Frame(AStation.ClockNumber, ACommand);
+  return ACommand;
 }
 
-void TBasicClock::EncodeRS485Command(const std::string& ACommand, std::string& AEncoded) {
-  AEncoded = EncodeRS485Frame(ClockNumber, ACommand);
+std::string TClockLink::DecodeReply(const std::string& AReply) const {
+  return DecodeReplyBytes(Protocol(), AReply);
 }
 
-void TBasicClock::DecodeReply(const std::string& AReply, std::string& AResult) {
-  AResult = DecodeReplyBytes(GetProtocol(), AReply);
+std::string TClockLink::SendCommand(const TLinkStation& AStation, const std::string& ACommand,
+                                    int AReplyLength, const std::string& AReplyStart,
+                                    const std::string& ASavedReply) {
+  THdlcPacket packet;
+  return Exchange(AStation, ACommand, AReplyLength, AReplyStart, ASavedReply, packet);
 }
 
-void TBasicClock::SendCommand(const std::string& ACommand, int AReplyLength,
-                              const std::string& AReplyStart, const std::string& ASavedReply,
-                              std::string& AReply) {
-  AReply.clear();
-  if (!CanExchange()) return;
-  const TConnectionType type = ConnectionType();
-  const int tries = ClockTries[type][GetProtocol()][ClockType];
-  ISystemClock& clock = platform::Clock();
+THdlcPacket TClockLink::SendHdlcCommand(const TLinkStation& AStation, std::string_view AData) {
+  THdlcPacket packet;
+  Exchange(AStation, BuildHdlcCommand(AStation.ClockNumber, AData), 0, "", "", packet);
+  return packet;
+}
 
+void TClockLink::WriteHdlcCommand(const TLinkStation& AStation, std::string_view AData) {
+  WriteCommand(AStation, BuildHdlcCommand(AStation.ClockNumber, AData));
+}
+
+std::string TClockLink::Exchange(const TLinkStation& AStation, const std::string& ACommand,
+                                 int AReplyLength, const std::string& AReplyStart,
+                                 const std::string& ASavedReply, THdlcPacket& APacket) {
+  APacket = THdlcPacket();
+  if (!CanExchange()) return {};
+  const int tries = Tries(AStation.ClockType);
   std::string reply;
   for (int attempt = 1; attempt <= tries; ++attempt) {
     try {
-      WriteCommand(ACommand);
+      WriteCommand(AStation, ACommand);
     } catch (...) {
-      return;  // a port that cannot write gives no reply, and no further try
+      return {};  // a port that cannot write gives no reply, and no further try
     }
-    clock.sleep(ModemConnected() ? kModemPauseMs : kPauseMs);
-    int timeout = GetReplyTimeout();
-    if (InDetectClocks) timeout = type == Modem ? kDetectModemTimeoutMs : kDetectTimeoutMs;
-
-    if (GetProtocol() == ptHdlc) {
-      THdlcPacket packet;
-      bool sessionClosed = false;
-      try {
-        ReceiveHdlcPacket(packet);  // the detection timeouts do not apply here
-      } catch (const HardwareSessionClosedException&) {
-        sessionClosed = true;
-      }
-      // A closing frame is no answer: the reception left the last packet invalid, and it stays
-      // so (on the last try too, where no new session is asked for).
-      if (!sessionClosed) FHdlcPacket = packet;
-      if (sessionClosed && attempt < tries) {
-        CheckHdlcSession();
-        continue;
-      }
-      reply.clear();
-      if (!FHdlcPacket.IsValid) continue;
-      if (FHdlcPacket.Busy && FHdlcPacket.Session && !FHdlcPacket.Ack && !FHdlcPacket.Nack) {
-        // The clock is busy: the next try asks for a new session first.
-        FSessionIsOpen = false;
-        FHdlcPacket.IsValid = false;
-        continue;
-      }
-      reply = FHdlcPacket.Data;
+    platform::Clock().sleep(ModemConnected() ? kModemPauseMs : kPauseMs);
+    if (Protocol() == ptHdlc) {
+      APacket = ReceiveHdlcReply(AStation, attempt == tries);
+      if (!APacket.IsValid) continue;
+      reply = APacket.Data;
       break;
     }
-
     // Text protocols send the command once: this ends the exchange whatever comes back.
-    reply = ASavedReply;
-    const TProtocol protocol = GetProtocol();
-    TDeadline deadline(static_cast<std::uint32_t>(timeout));
-    RunReplyWait(
-        deadline,
-        [&] { return AReplyLength - static_cast<int>(reply.size()); },
-        [&](const std::string& AData) {
-          reply += AData;
-          CleanReplyAfterArrival(reply, AReplyStart, protocol);
-          return static_cast<int>(reply.size()) >= AReplyLength;
-        });
+    reply = ReceiveTextReply(AStation, AReplyLength, AReplyStart, ASavedReply);
     break;
   }
-  DecodeReply(reply, AReply);
+  return DecodeReply(reply);
 }
 
-void TBasicClock::GetResultWithoutDecoding(int ACount, std::string& AResult) {
-  std::string collected;
-  TDeadline deadline(static_cast<std::uint32_t>(GetReplyTimeout()));
+THdlcPacket TClockLink::ReceiveHdlcReply(const TLinkStation& AStation, bool ALastTry) {
+  THdlcPacket packet;
+  try {
+    packet = ReceiveHdlcPacket(AStation);  // the detection timeouts do not apply here
+  } catch (const HardwareSessionClosedException&) {
+    // A closing frame is no answer. Before the next try the session is opened again (the last
+    // try asks for no new session).
+    if (!ALastTry) CheckHdlcSession(AStation);
+    return {};
+  }
+  if (packet.IsValid && IsBusyReport(packet)) {
+    // The clock is busy: the next try asks for a new session first.
+    AStation.Session->IsOpen = false;
+    packet.IsValid = false;
+  }
+  return packet;
+}
+
+std::string TClockLink::ReceiveTextReply(const TLinkStation& AStation, int AReplyLength,
+                                         const std::string& AReplyStart,
+                                         const std::string& ASavedReply) {
+  int timeout = ReplyTimeout();
+  if (AStation.InDetection)
+    timeout = ConnectionType() == Modem ? kDetectModemTimeoutMs : kDetectTimeoutMs;
+  std::string reply = ASavedReply;
+  const TProtocol protocol = Protocol();
+  // The deadline is not moved by arriving bytes: the timeout bounds the whole collection.
+  TDeadline deadline(static_cast<std::uint32_t>(timeout));
   RunReplyWait(
-      deadline,
-      [&] { return ACount - static_cast<int>(collected.size()); },
+      deadline, [&] { return AReplyLength - static_cast<int>(reply.size()); },
+      [&](const std::string& AData) {
+        reply += AData;
+        CleanReplyAfterArrival(reply, AReplyStart, protocol);
+        return static_cast<int>(reply.size()) >= AReplyLength;
+      });
+  return reply;
+}
+
+std::string TClockLink::GetResultWithoutDecoding(int ACount) {
+  std::string collected;
+  TDeadline deadline(static_cast<std::uint32_t>(ReplyTimeout()));
+  RunReplyWait(
+      deadline, [&] { return ACount - static_cast<int>(collected.size()); },
       [&](const std::string& AData) {
         collected += AData;
         return collected == "I" || static_cast<int>(collected.size()) >= ACount;
       });
-  AResult = collected;
+  return collected;
 }
 
-void TBasicClock::SendCommandWithoutDecoding(const std::string& ACommand, int ACount,
-                                             std::string& AResult) {
-  AResult.clear();
-  if (!CanExchange()) return;
+std::string TClockLink::SendCommandWithoutDecoding(const TLinkStation& AStation,
+                                                   const std::string& ACommand, int ACount) {
+  if (!CanExchange()) return {};
   try {
-    WriteCommand(ACommand);
+    WriteCommand(AStation, ACommand);
   } catch (...) {
-    return;
+    return {};
   }
   if (ModemConnected()) platform::Clock().sleep(kModemPauseMs);
-  GetResultWithoutDecoding(ACount, AResult);
+  return GetResultWithoutDecoding(ACount);
 }

@@ -1,10 +1,12 @@
 // The HDLC session: a clock on an HDLC line answers data frames only inside a session, which the
 // computer asks for before its first command and again whenever the clock has dropped it.
-#include "clock/ClockOpsSupport.h"
-#include "connections/ClockSet.h"
+#include <optional>
+
+#include "link/ClockLink.h"
 #include "link/HdlcSessionClosed.h"
 #include "link/HdlcStreamReceiver.h"
-#include "platform/Platform.h"
+#include "platform/Deadline.h"
+#include "utils/FlagGuard.h"
 
 namespace {
 bool OnlySession(const THdlcPacket& P, bool AAck, bool ANack, bool ABusy) {
@@ -12,14 +14,13 @@ bool OnlySession(const THdlcPacket& P, bool AAck, bool ANack, bool ABusy) {
 }
 }  // namespace
 
-void TBasicClock::ReceiveHdlcPacket(THdlcPacket& APacket) {
-  APacket.IsValid = false;
+THdlcPacket TClockLink::ReceiveHdlcPacket(const TLinkStation& AStation) {
   // One byte per read, so that whatever follows the closing flag stays on the line for the next
   // reception. The receiver drops a stream that cannot be a frame (no flag within the longest
   // possible frame) instead of collecting it without end.
   THdlcStreamReceiver receiver;
   std::optional<THdlcPacket> received;
-  TDeadline deadline(static_cast<std::uint32_t>(GetReplyTimeout()));
+  TDeadline deadline(static_cast<std::uint32_t>(ReplyTimeout()));
   RunReplyWait(
       deadline, [] { return 1; },
       [&](const std::string& AData) {
@@ -30,50 +31,41 @@ void TBasicClock::ReceiveHdlcPacket(THdlcPacket& APacket) {
         received = receiver.takePacket();
         return true;
       });
-  if (!received) {
-    APacket.SourceAddress = 0;
-    APacket.DestAddress = 0;
-    return;
-  }
-  APacket = *received;
-  if (FInOpenHdlcSession) return;
-  if (OnlySession(APacket, false, true, false)) {
-    FSessionIsOpen = false;
-    FHdlcPacket.IsValid = false;
+  if (!received) return {};
+  if (!AStation.Session->InOpen && OnlySession(*received, false, true, false)) {
+    AStation.Session->IsOpen = false;
     throw HardwareSessionClosedException();
   }
+  return *received;
 }
 
-void TBasicClock::OpenHdlcSession() {
-  const std::string frame = BuildOpenSessionFrame(ClockNumber);
-  clockops::TFlagGuard opening(FInOpenHdlcSession);
-  const int tries = ClockTries[ConnectionType()][GetProtocol()][ClockType];
+void TClockLink::OpenHdlcSession(const TLinkStation& AStation) {
+  THdlcSessionState& session = *AStation.Session;
+  const std::string frame = BuildOpenSessionFrame(AStation.ClockNumber);
+  const TFlagGuard opening(session.InOpen);
+  const int tries = Tries(AStation.ClockType);
   for (int attempt = 0; attempt < tries; ++attempt) {
-    WriteCommand(frame);
-    THdlcPacket packet;
-    ReceiveHdlcPacket(packet);
-    FHdlcPacket = packet;
-    if (!FHdlcPacket.IsValid) return;
+    WriteCommand(AStation, frame);
+    const THdlcPacket packet = ReceiveHdlcPacket(AStation);
+    if (!packet.IsValid) return;
     if (OnlySession(packet, true, false, false)) {  // granted
-      FSessionIsOpen = true;
-      FHdlcPacket.IsValid = false;
+      session.IsOpen = true;
       return;
     }
     if (OnlySession(packet, false, true, false)) {  // refused: ask again
-      FSessionIsOpen = false;
-      FHdlcPacket.IsValid = false;
+      session.IsOpen = false;
       continue;
     }
     if (OnlySession(packet, false, false, true)) {  // busy
-      FSessionIsOpen = false;
-      FHdlcPacket.IsValid = false;
+      session.IsOpen = false;
       return;
     }
   }
 }
 
-void TBasicClock::CheckHdlcSession() {
-  if (GetProtocol() != ptHdlc || FInCheckHdlcSession) return;
-  clockops::TFlagGuard checking(FInCheckHdlcSession);
-  if (!FSessionIsOpen) OpenHdlcSession();
+void TClockLink::CheckHdlcSession(const TLinkStation& AStation) {
+  THdlcSessionState& session = *AStation.Session;
+  if (Protocol() != ptHdlc || session.InCheck) return;
+  const TFlagGuard checking(session.InCheck);
+  if (!session.IsOpen) OpenHdlcSession(AStation);
 }

@@ -7,7 +7,8 @@
 #include <cctype>
 #include <cstdint>
 
-#include "connections/ClockSet.h"
+#include "link/ClockLink.h"
+#include "platform/Deadline.h"
 #include "platform/Platform.h"
 #include "utils/TextFields.h"
 
@@ -39,62 +40,63 @@ std::string SpeedAfterConnect(const std::string& AText) {
 }
 }  // namespace
 
-std::string TBasicClock::GetPhoneNumber() {
-  return Owner ? Owner->FPhoneNumber : std::string();
+std::string TClockLink::PhoneNumber() const {
+  return FLine ? FLine->PhoneNumber() : std::string();
 }
 
-void TBasicClock::CancelDial() {
-  DialCanceled = true;
-}
-
-void TBasicClock::Breathe(std::uint16_t AMinimumMs) {
+void TClockLink::Breathe(std::uint16_t AMinimumMs) {
   const TDeadline pass(AMinimumMs);
-  if (Owner && Owner->OnBreath) Owner->OnBreath();
+  if (FLine) FLine->LinkBreath();
   if (!pass.expired()) platform::Clock().sleep(pass.remaining());
 }
 
-void TBasicClock::Dial(std::string& AResult) {
+bool TClockLink::CollectModemAnswer(std::string& AText, std::initializer_list<const char*> AWords) {
+  const TDeadline limit(kModemAnswerLimitMs);
+  while (!limit.expired()) {
+    std::string data;
+    ReadChannel(kModemTextMax - static_cast<int>(AText.size()), data);
+    AText += UpperCase(data);
+    if (std::any_of(AWords.begin(), AWords.end(),
+                    [&](const char* AWord) { return Contains(AText, AWord); }))
+      return false;
+    if (FDialCanceled) return true;
+    if (FLine) FLine->LinkBreath();
+    // Nothing came: rest before the next look, as the reply wait does, instead of spinning.
+    if (data.empty()) IdleWait(kEmptyPassMs);
+  }
+  return false;
+}
+
+void TClockLink::Dial(const TLinkStation& AStation, std::string& AResult) {
   AResult.clear();
-  const std::string number = GetPhoneNumber();
+  const std::string number = PhoneNumber();
   if (number.empty()) return;
-  DialCanceled = false;
-  InWorkWithModem = true;
+  FDialCanceled = false;
+  FInWorkWithModem = true;
   // At least a second between whatever came before and the dial.
   Breathe(1000);
 
-  const TDeadline verdict(kModemAnswerLimitMs);
-  WriteCommand("ATD" + number + "\r");
+  WriteCommand(AStation, "ATD" + number + "\r");
   std::string text;
-  while (!verdict.expired()) {
-    std::string data;
-    ReadChannel(kModemTextMax - static_cast<int>(text.size()), data);
-    text += UpperCase(data);
-    if (Contains(text, "BUSY") || Contains(text, "CONN") || Contains(text, "NO D") ||
-        Contains(text, "NO C"))
-      break;
-    if (DialCanceled) {
-      // Any character aborts the modem's dial.
-      WriteCommand("C");
-      InWorkWithModem = false;
-      AResult = kDialCanceled;
-      return;
-    }
-    if (Owner && Owner->OnBreath) Owner->OnBreath();
-    // Nothing came: rest before the next look, as the reply wait does, instead of spinning.
-    if (data.empty()) IdleWait(kEmptyPassMs);
+  if (CollectModemAnswer(text, {"BUSY", "CONN", "NO D", "NO C"})) {
+    // Any character aborts the modem's dial.
+    WriteCommand(AStation, "C");
+    FInWorkWithModem = false;
+    AResult = kDialCanceled;
+    return;
   }
   // The rest of the modem's line, such as the speed after "CONNECT".
   Breathe(100);
   std::string rest;
   ReadChannel(kModemTextMax, rest);
   text += rest;
-  InWorkWithModem = false;
+  FInWorkWithModem = false;
 
   if (Contains(text, "BUSY")) {
     AResult = kDialBusy;
   } else if (Contains(text, "CONN")) {
     AResult = kDialConnected;
-    ConnectSpeed = SpeedAfterConnect(text);
+    FConnectSpeed = SpeedAfterConnect(text);
   } else if (Contains(text, "NO D")) {
     AResult = kDialNoDialTone;
   } else {
@@ -102,34 +104,20 @@ void TBasicClock::Dial(std::string& AResult) {
   }
 }
 
-bool TBasicClock::HangUp() {
-  ISerialPort* port = GetComPort();
+bool TClockLink::HangUp(const TLinkStation& AStation) {
+  ISerialPort* port = ComPort();
   if (!port) return false;
-  InWorkWithModem = true;
+  FInWorkWithModem = true;
   try {
     port->abort();
   } catch (...) {
     // Nothing pending to abort, or the port refuses: the escape goes out all the same.
   }
-
-  const TDeadline answer(kModemAnswerLimitMs);
-  // Back to command mode; the modem answers OK.
-  WriteCommand("+++");
+  // Back to command mode; the modem answers OK (a canceled dial does not wait for it).
+  WriteCommand(AStation, "+++");
   std::string text;
-  while (!answer.expired()) {
-    std::string data;
-    ReadChannel(kModemTextMax - static_cast<int>(text.size()), data);
-    text += UpperCase(data);
-    if (Contains(text, "OK")) break;
-    if (DialCanceled) {
-      WriteCommand("ATH0\r");
-      InWorkWithModem = false;
-      return true;
-    }
-    if (Owner && Owner->OnBreath) Owner->OnBreath();
-    if (data.empty()) IdleWait(kEmptyPassMs);
-  }
-  WriteCommand("ATH0\r");
-  InWorkWithModem = false;
+  CollectModemAnswer(text, {"OK"});
+  WriteCommand(AStation, "ATH0\r");
+  FInWorkWithModem = false;
   return true;
 }

@@ -50,7 +50,7 @@ TEST(NewClock, StartsAsUnknownActiveMx4100WithoutRecord) {
   TClockSet line;
   TBasicClock& clock = line.NewClock(7);
   EXPECT_EQ(clock.ClockNumber, 7);
-  EXPECT_EQ(clock.Owner, &line);
+  EXPECT_EQ(&clock.Link(), &line.Link());
   EXPECT_EQ(clock.ClockType, MX4100);
   EXPECT_EQ(clock.ClockName, "Unknown");
   EXPECT_TRUE(clock.Active);

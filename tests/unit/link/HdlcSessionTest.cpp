@@ -17,10 +17,10 @@ class HdlcSessionTest : public ::testing::Test {
     line.SetProtocol(ptHdlc);
   }
   TBasicClock& clock() { return *line.Clocks().front(); }
+  // The data of the clock's answer; '' when no usable answer came.
   std::string send(const std::string& AData) {
-    std::string reply;
-    clock().SendCommand(BuildHdlcCommand(1, AData), 0, "", "", reply);
-    return reply;
+    const THdlcPacket answer = clock().SendHdlcCommand(AData);
+    return answer.IsValid ? answer.Data : "";
   }
   // Frames the tool wrote, one entry per write: "S" for a session request, "C" for a command.
   std::string writes() const {
