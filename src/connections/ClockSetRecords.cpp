@@ -23,7 +23,7 @@ bool TClockSet::IsEarlierOrSame(const TDateStr& ADate1, const TTimeStr& ATime1,
 
 void TClockSet::ReadClockRecord(std::int32_t AIndex, TVexRecord& ARecord) {
   TBasicClock& clock = *FClocks.at(static_cast<std::size_t>(AIndex));
-  const int tries = ClockTries[EffectiveConnectionType()][FProtocol][clock.ClockType];
+  const int tries = FLink.Tries(clock.ClockType);
   if (tries == 0) return;
   int made = 0;
   do {

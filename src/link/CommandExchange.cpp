@@ -2,6 +2,7 @@
 // the tries and timeouts of the line.
 #include "link/ByteUtils.h"
 #include "link/ClockLink.h"
+#include "link/ClockTries.h"
 #include "link/HdlcSessionClosed.h"
 #include "platform/Deadline.h"
 #include "platform/Platform.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "clock/ClockTypes.h"
+#include "utils/ClockVocabulary.h"
 
 class ISerialPort;
 class ITcpClient;

@@ -1,6 +1,6 @@
 #pragma once
 // One clock as its link talks to it.
-#include "clock/ClockTypes.h"
+#include "utils/ClockVocabulary.h"
 
 // The HDLC session of one clock as this computer sees it. Every clock on a shared line has its
 // own; the clock object keeps it.

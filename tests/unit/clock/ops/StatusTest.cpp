@@ -136,4 +136,16 @@ TEST_F(HdlcStatusTest, AnswerWithoutDataIsNoStatus) {
   EXPECT_EQ(opstest::CountHdlcCommands(model, "\x02"), 3);
 }
 
+// A clock that cannot be asked (its modem line is down) has no status, whatever it answered
+// before. (The last answer of an earlier query was read again as the status.)
+TEST_F(HdlcStatusTest, UnreachableClockIsNotJudgedByAnEarlierAnswer) {
+  model.RecordCount = 4;
+  EXPECT_TRUE(clock().IsConnected());
+  line.ChangeConnectionType(Modem);
+  line.ChangePhoneNumber("123");
+  advance(1000);
+  EXPECT_FALSE(clock().IsConnected());
+  EXPECT_EQ(clock().StatusCode(), "");
+}
+
 }  // namespace

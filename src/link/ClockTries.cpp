@@ -1,4 +1,4 @@
-#include "clock/ClockTypes.h"
+#include "link/ClockTries.h"
 
 namespace {
 constexpr std::array<std::uint16_t, kClockTypeCount> kCableTries = {3, 3, 3, 3, 3, 1, 3, 1, 3};
