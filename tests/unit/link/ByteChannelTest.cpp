@@ -20,6 +20,9 @@ TEST_F(LinkFixture, TcpReadChannelHandsOutAtMostCountAndKeepsTheRest) {
   vp.P.Clock.advance(5);
   clock().ReadChannel(1, data);
   EXPECT_EQ(data, "X");
+  // The socket's bytes are one stream for the whole line: another clock reads what was left.
+  line.NewClock(2).ReadChannel(1, data);
+  EXPECT_EQ(data, "Y");
   clock().ClearChannel();
   clock().ReadChannel(10, data);
   EXPECT_EQ(data, "");

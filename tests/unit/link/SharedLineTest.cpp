@@ -1,5 +1,6 @@
-// Several clocks on one line share its link: what belongs to the line (the socket's stream, the
-// modem dialogue) is the line's, what belongs to a clock (its HDLC session) is the clock's.
+// Several clocks on one line share its link: what belongs to the line (the modem dialogue; the
+// socket's stream, see ByteChannelTest) is the line's, what belongs to a clock (its HDLC
+// session) is the clock's.
 #include <gtest/gtest.h>
 
 #include "connections/ClockSet.h"
@@ -50,21 +51,6 @@ TEST_F(ModemFixture, DialHoldsEveryClockOfTheLine) {
   ASSERT_EQ(device.Received.size(), 1u);
   EXPECT_EQ(device.Received[0], kDialCommand);
   EXPECT_EQ(line.ConnectSpeed(), "9600");
-}
-
-// On a TCP/IP line the socket's bytes form one stream: what one clock's read left is read next,
-// whichever clock reads.
-TEST_F(LinkFixture, TcpBytesLeftByOneClockAreTheLinesNext) {
-  useTcp();
-  TBasicClock& second = line.NewClock(2);
-  device.then("ABCDE", 1);
-  clock().WriteCommand("\x01");
-  vp.P.Clock.advance(5);
-  std::string data;
-  clock().ReadChannel(2, data);
-  EXPECT_EQ(data, "AB");
-  second.ReadChannel(10, data);
-  EXPECT_EQ(data, "CDE");
 }
 
 }  // namespace
