@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "clock/ClockTypes.h"
+#include "utils/ClockVocabulary.h"
 
 // How the records of a clock leave it once a dump has taken them.
 enum class TRecordRelease : std::uint8_t {
