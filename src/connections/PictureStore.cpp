@@ -4,9 +4,9 @@
 #include <limits>
 #include <string>
 
+#include "calendar/TrimBlanks.h"
 #include "calendar/VexDateTime.h"
 #include "platform/DurableFile.h"
-#include "utils/TextFields.h"
 
 namespace {
 
