@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Pictures of the main window for the documentation: the window, set to TCP/IP against the clock
-# simulator serving a bus of three clocks of different models, after a detection and after a dump
-# of three records. Writes docs/screenshots/after-detection.png and docs/screenshots/after-dump.png.
+# Pictures of the main window for the documentation: its port chooser open; set to TCP/IP against
+# the clock simulator serving a bus of three clocks of different models, after a detection, after
+# a dump of three records, with the traffic pane at 1100 x 800; after a detection where nothing
+# answers; and in English. Writes them into docs/screenshots/.
 #   BUILD_DIR   build directory (default: build)
 #   JOBS        parallel build jobs (default: the number of cores)
 # The window is shown on a virtual X server (xvfb-run, xcb platform); without xvfb-run it is drawn
@@ -20,16 +21,17 @@ cmake --build "$build_dir" -j"${JOBS:-$(nproc)}" --target clockdiag_screenshots 
 tool=$build_dir/tests/gui/clockdiag_screenshots
 mkdir -p "$output"
 # Pictures of an earlier run are not taken for this one's.
-rm -f "$output/after-detection.png" "$output/after-dump.png"
+pictures=(port-chooser after-detection after-dump traffic-1100x800 nothing-found english)
+for picture in "${pictures[@]}"; do rm -f "$output/$picture.png"; done
 if command -v xvfb-run >/dev/null 2>&1; then
   # A screen larger than the window, in true colour (xvfb-run's default is 640x480 at 8 bits).
-  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" "$tool" "$output"
+  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" "$tool" "$output"
 else
   echo "screenshot: xvfb-run not found, drawing offscreen" >&2
   QT_QPA_PLATFORM=offscreen "$tool" "$output"
 fi
 
-for picture in after-detection after-dump; do
+for picture in "${pictures[@]}"; do
   file=$output/$picture.png
   [ -s "$file" ] || { echo "screenshot: $file was not written" >&2; exit 1; }
   echo "$file: $(stat -c %s "$file") bytes"

@@ -63,19 +63,22 @@ class VirtualSerialPort : public ISerialPort {
   TBaudRate baudRate() const override { return FRate; }
   void setBaudRate(TBaudRate ARate) override {
     FRate = ARate;
-    if (FOpen) P.Wire.lineSettings(BaudRateToBits(FRate), FParity);
+    if (FOpen) ApplyLineSettings();
   }
   TParity parity() const override { return FParity; }
   void setParity(TParity AParity) override {
     FParity = AParity;
-    if (FOpen) P.Wire.lineSettings(BaudRateToBits(FRate), FParity);
+    if (FOpen) ApplyLineSettings();
   }
+  bool evenParityRefused() const override { return FEvenParityRefused; }
   void open() override {
     if (FOpen) return;
     ++P.SerialOpenCount;
+    P.SerialOpened.push_back(FName);
     if (P.SerialOpenFails) throw PlatformError("cannot open " + FName);
     FOpen = true;
-    P.Wire.lineSettings(BaudRateToBits(FRate), FParity);
+    FEvenParityRefused = false;
+    ApplyLineSettings();
   }
   void close() override { FOpen = false; }
   bool isOpen() const override { return FOpen; }
@@ -92,11 +95,19 @@ class VirtualSerialPort : public ISerialPort {
   void waitForData(int AMs) override { P.Wire.waitForData(AMs); }
 
  private:
+  // The device hears the line at the parity it takes: without parity when it refuses even.
+  void ApplyLineSettings() {
+    const bool refused = FParity == TParity::Even && P.SerialRefusesEvenParity;
+    if (refused) FEvenParityRefused = true;
+    P.Wire.lineSettings(BaudRateToBits(FRate), refused ? TParity::None : FParity);
+  }
+
   VirtualPlatform& P;
   std::string FName = "COM1";
   TBaudRate FRate = br9600;
   TParity FParity = TParity::None;
   bool FOpen = false;
+  bool FEvenParityRefused = false;
 };
 
 class VirtualTcpClient : public ITcpClient {

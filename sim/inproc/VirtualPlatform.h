@@ -3,6 +3,8 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "models/DeviceModel.h"
 #include "platform/Platform.h"
@@ -90,6 +92,10 @@ class VirtualPlatform : public IPlatform {
   // Serial behaviour: open fails (a missing device).
   bool SerialOpenFails = false;
   int SerialOpenCount = 0;
+  // The device keeps the line without parity when even parity is asked (a pseudo-terminal).
+  bool SerialRefusesEvenParity = false;
+  // The port name of every open, in order.
+  std::vector<std::string> SerialOpened;
 };
 
 // Installs a VirtualPlatform for the lifetime of the object.

@@ -3,6 +3,8 @@
 // message call as the windows show it, the examination of the main dictionary file and the
 // keyboard layout chosen for the interface language.
 #include <QString>
+#include <QStringList>
+#include <QWidget>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +25,24 @@ std::string TranslateText(const std::string& AText);
 QString TranslateQ(const std::string& AText);
 // A text of the program (UTF-8, with CR LF or LF CR line breaks) as a window shows it.
 QString DisplayText(const std::string& AText);
+// The translation of a text with places %1, %2, ... filled by AArguments in order (the
+// translation may put them in another order).
+QString TranslateFormat(const std::string& AText, const QStringList& AArguments);
+
+// Puts every caption, title, tool tip and column title of ARoot and its children through the
+// dictionary. The texts the windows were built with are the keys: the first call keeps them, so
+// that a later call (after another language was loaded) translates from them again. Texts that
+// were empty at the first call belong to the program, which sets them itself.
+void TranslateWidgetTexts(QWidget* ARoot);
+
+// Loads the dictionaries of the interface language ALanguage ("en", "fa"), shipped with the
+// program; '' loads the ones beside the program, as at start-up. False when the language's
+// dictionaries cannot be found (every text is then shown as written).
+bool LoadLanguage(const std::string& ALanguage);
+// The language loaded last ('' for the files beside the program).
+std::string CurrentLanguage();
+// The direction the dictionary asks for (right to left unless it says LeftToRight).
+Qt::LayoutDirection DictionaryDirection();
 
 // Examines "MainDict.edf" beside the program: False when it does not exist or has no line;
 // otherwise chooses the keyboard layout and sets the Arabic flag from its first line and returns

@@ -4,6 +4,7 @@
 // window, the message box, the dialing window) with the main window shown. The program and the
 // screenshot tool start the same way.
 #include <memory>
+#include <string>
 
 #include "DialingForm.h"
 #include "MessageBoxForm.h"
@@ -18,5 +19,6 @@ struct TProgramWindows {
   TfrmDialing Dialing;
 };
 
-// Runs the start-up; the windows live as long as the result.
-std::unique_ptr<TProgramWindows> StartProgramWindows();
+// Runs the start-up; the windows live as long as the result. ALanguage ("en", "fa") chooses the
+// dictionaries shipped with the program instead of the ones beside it.
+std::unique_ptr<TProgramWindows> StartProgramWindows(const std::string& ALanguage = {});

@@ -1,5 +1,6 @@
 #include "TrafficPane.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -10,6 +11,7 @@
 #include <QTime>
 #include <QVBoxLayout>
 
+#include "GeneralUtilities.h"
 #include "utils/HexText.h"
 #include "utils/MessageHook.h"
 
@@ -27,8 +29,12 @@ TTrafficPane::TTrafficPane(QWidget* AParent) : QWidget(AParent) {
   FSave->setObjectName("btnSaveTraffic");
   FClear = new QPushButton(QStringLiteral("پاک کردن"), this);
   FClear->setObjectName("btnClearTraffic");
+  FDetach = new QPushButton(QStringLiteral("پنجره جدا"), this);
+  FDetach->setObjectName("btnDetachTraffic");
+  FDetach->setCheckable(true);
   bar->addWidget(FSave);
   bar->addWidget(FClear);
+  bar->addWidget(FDetach);
   bar->addStretch(1);
   bar->addWidget(title);
   layout->addLayout(bar);
@@ -45,6 +51,21 @@ TTrafficPane::TTrafficPane(QWidget* AParent) : QWidget(AParent) {
 
   connect(FSave, &QPushButton::clicked, this, &TTrafficPane::SaveClick);
   connect(FClear, &QPushButton::clicked, this, &TTrafficPane::Clear);
+  connect(FDetach, &QPushButton::clicked, this, &TTrafficPane::DetachRequested);
+}
+
+void TTrafficPane::SetDetached(bool ADetached) {
+  FDetach->setChecked(ADetached);
+}
+
+void TTrafficPane::closeEvent(QCloseEvent* AEvent) {
+  // Closing the pane's own window puts it back into the main window.
+  if (isWindow()) {
+    AEvent->ignore();
+    emit DetachRequested(false);
+    return;
+  }
+  QWidget::closeEvent(AEvent);
 }
 
 QString TTrafficPane::FormatLine(const QString& ATimeOfDay, TTrafficDirection ADirection,
@@ -91,10 +112,12 @@ bool TTrafficPane::SaveToFile(const QString& AFileName) const {
 }
 
 void TTrafficPane::SaveClick() {
-  const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("ذخیره ترافیک خط"),
-                                                    QStringLiteral("traffic.txt"),
-                                                    QStringLiteral("Text (*.txt);;All files (*)"));
+  const QString name = QFileDialog::getSaveFileName(
+      this, TranslateQ("ذخیره ترافیک خط"), QStringLiteral("traffic.txt"),
+      TranslateQ("فایل متنی") + QStringLiteral(" (*.txt);;") + TranslateQ("همه فایل ها") +
+          QStringLiteral(" (*)"));
   if (name.isEmpty()) return;
   if (!SaveToFile(name))
-    ShowMessageDlg("ذخیره فایل ممکن نشد: " + name.toStdString(), mtError, mbOK, 0);
+    ShowMessageDlg(TranslateText("ذخیره فایل ممکن نشد:") + " " + name.toStdString(), mtError, mbOK,
+                   0);
 }

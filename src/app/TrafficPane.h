@@ -35,6 +35,17 @@ class TTrafficPane : public QWidget {
 
   QPushButton* btnSaveTraffic() const { return FSave; }
   QPushButton* btnClearTraffic() const { return FClear; }
+  QPushButton* btnDetachTraffic() const { return FDetach; }
+  // The pane stands as a window of its own (its button then offers to put it back).
+  void SetDetached(bool ADetached);
+
+ signals:
+  // The user asks for the pane on its own (true) or back in the main window (false, also by
+  // closing the pane's own window).
+  void DetachRequested(bool ADetach);
+
+ protected:
+  void closeEvent(QCloseEvent* AEvent) override;
 
  private slots:
   void SaveClick();
@@ -43,4 +54,5 @@ class TTrafficPane : public QWidget {
   QPlainTextEdit* FList;
   QPushButton* FSave;
   QPushButton* FClear;
+  QPushButton* FDetach;
 };

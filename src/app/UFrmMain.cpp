@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QListWidgetItem>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
@@ -18,13 +20,17 @@
 #include "DialingForm.h"
 #include "DumpListSink.h"
 #include "GeneralUtilities.h"
+#include "PortChooser.h"
 #include "calendar/DateValue.h"
 #include "calendar/PersianCalendar.h"
 #include "calendar/VexDateTime.h"
 #include "clock/ClockFamilies.h"
 #include "connections/ConnectionList.h"
+#include "platform/ComPortNames.h"
+#include "platform/Deadline.h"
 #include "platform/Platform.h"
 #include "ui_UFrmMain.h"
+#include "AppLog.h"
 #include "utils/ProgramDirectory.h"
 #include "utils/ShippedFiles.h"
 #include "utils/SystemDate.h"
@@ -37,11 +43,17 @@ static void InitWindowResources() {
 }
 
 namespace {
-constexpr int kClientWidth = 690;
-constexpr int kClientHeight = 386;
-constexpr int kTrafficHeight = 220;
+// The window's first size; it grows and shrinks with the user from there.
+constexpr int kClientWidth = 760;
+constexpr int kClientHeight = 460;
+constexpr int kTrafficHeight = 240;
 constexpr int kClipFrameWidth = 120;
 constexpr int kClipStopFrame = 12;
+
+// The log the window writes what it tells the technician to.
+const char* const kWindowLogName = "ClockDiag";
+
+const char* const kWindowCaption = "ابزار ارتباط با دستگاههای شرکت زروند";
 
 // Line feed then carriage return: the line break of a detected clock's caption.
 const char* const kItemLineBreak = "\n\r";
@@ -132,13 +144,15 @@ TFrmMain::TFrmMain(QWidget* AParent)
   InitWindowResources();
   ui->setupUi(this);
   FrmMain = this;
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
   setWindowIcon(ModelPicture(KRTal));
-  setFixedSize(kClientWidth, kClientHeight);
+  CreateLanguageMenu();
+  resize(QSize(kClientWidth, kClientHeight).expandedTo(sizeHint()));
   if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  // The two halves take the new width in their measure; the traffic pane, once shown, takes new
+  // height.
+  ui->SplitterTraffic->setStretchFactor(0, 1);
+  ui->SplitterTraffic->setStretchFactor(1, 1);
 
   // The connection list creates the default line, a cable line on COM1 at 9600 baud. Its record
   // logs stay off and its events unassigned.
@@ -166,7 +180,6 @@ TFrmMain::TFrmMain(QWidget* AParent)
   ui->LvDumRecord->setColumnWidth(0, 95);
   ui->LvDumRecord->setColumnWidth(1, 100);
   ui->LvDumRecord->setColumnWidth(2, 90);
-  ui->LvDumRecord->setColumnWidth(3, 100);
 
   // The handlers answer the user's choices only, not the window's own changes of the controls.
   connect(ui->comBoxSearchType, &QComboBox::activated, this, &TFrmMain::comBoxSearchTypeChange);
@@ -178,11 +191,28 @@ TFrmMain::TFrmMain(QWidget* AParent)
   connect(ui->btnDetect, &QPushButton::clicked, this, &TFrmMain::btnDetectClick);
   connect(ui->btnStartStop, &QPushButton::clicked, this, &TFrmMain::btnStartStopClick);
   connect(ui->btnTraffic, &QToolButton::toggled, this, &TFrmMain::ShowTraffic);
+  connect(ui->PanelTraffic, &TTrafficPane::DetachRequested, this, &TFrmMain::DetachTraffic);
+
+  // A changed setting reaches the line at once, so that the next exchange uses it.
+  connect(ui->edtPort, &TPortChooser::PortChosen, this, &TFrmMain::edtPortChange);
+  connect(ui->edtPhoneNumber, &QLineEdit::textChanged, this, [this] {
+    if (!ui->ChBoxTCPIP->isChecked() && ui->cbInterface->currentIndex() == 1)
+      edtPhoneNumberChange();
+  });
+  connect(ui->EdIPAddress, &QLineEdit::textChanged, this, [this] {
+    if (ui->ChBoxTCPIP->isChecked()) EdIPAddressChange();
+  });
+  connect(ui->edTCPIPPort, &QLineEdit::textChanged, this, [this] {
+    if (ui->ChBoxTCPIP->isChecked()) edTCPIPPortChange();
+  });
+  ShowPortDevice();
 }
 
 TFrmMain::~TFrmMain() {
   TimerAppProcess->stop();
   TimerStopReading->stop();
+  // A pane on its own is no child of the window any more.
+  if (!ui->PanelTraffic->parent()) delete ui->PanelTraffic;
   if (FrmMain == this) FrmMain = nullptr;
 }
 
@@ -208,6 +238,7 @@ void TFrmMain::closeEvent(QCloseEvent* AEvent) {
 }
 
 void TFrmMain::FormShow() {
+  ApplyLanguage();
   Initialize();
   // The computer's current year, in full, in the calendar the hidden box names.
   int year = 0, month = 0, day = 0;
@@ -224,14 +255,9 @@ void TFrmMain::FormShow() {
 }
 
 void TFrmMain::Initialize() {
-  ui->cbInterface->clear();
-  ui->cbInterface->addItem(TranslateQ("كابل"));
-  ui->cbInterface->addItem(TranslateQ("مودم"));
-  ui->cbInterface->setCurrentIndex(-1);
-
-  ui->comBoxSearchType->clear();
-  for (const TClockFamily& family : ClockFamilies())
-    ui->comBoxSearchType->addItem(TranslateQ(family.Caption));
+  FillChoiceTexts();
+  // The interface starts on the cable, as the line does.
+  ui->cbInterface->setCurrentIndex(0);
   ui->comBoxSearchType->setCurrentIndex(0);
 
   ui->Animate1->hide();
@@ -239,7 +265,6 @@ void TFrmMain::Initialize() {
   ui->LaConnectProcess->hide();
   ui->lblProbeClock->hide();
   TimerAppProcess->stop();
-  ExtendClockList(true);
 
   // Dates are written and read as YYYY/MM/DD throughout the program.
   SetShortDateFormat("YYYY/MM/DD");
@@ -247,12 +272,17 @@ void TFrmMain::Initialize() {
   ui->Animate1->SetClip(":/video/502.png", kClipFrameWidth);
 }
 
-void TFrmMain::ExtendClockList(bool AExtend) {
-  if (AExtend == FClockListExtended) return;
-  FClockListExtended = AExtend;
-  QRect area = ui->LvDetectClock->geometry();
-  area.setHeight(area.height() + (AExtend ? 1 : -1) * ui->LaConnectProcess->height());
-  ui->LvDetectClock->setGeometry(area);
+void TFrmMain::FillChoiceTexts() {
+  const int interfaceIndex = ui->cbInterface->currentIndex();
+  const int searchType = ui->comBoxSearchType->currentIndex();
+  ui->cbInterface->clear();
+  ui->cbInterface->addItem(TranslateQ("كابل"));
+  ui->cbInterface->addItem(TranslateQ("مودم"));
+  ui->cbInterface->setCurrentIndex(interfaceIndex);
+  ui->comBoxSearchType->clear();
+  for (const TClockFamily& family : ClockFamilies())
+    ui->comBoxSearchType->addItem(TranslateQ(family.Caption));
+  ui->comBoxSearchType->setCurrentIndex(searchType);
 }
 
 void TFrmMain::ShowConnecting(bool AVisible) {
@@ -260,7 +290,6 @@ void TFrmMain::ShowConnecting(bool AVisible) {
   ui->LaConnectProcess->setVisible(AVisible);
   ui->Animate1->SetActive(AVisible);
   if (!AVisible) ui->lblProbeClock->hide();
-  ExtendClockList(!AVisible);
 }
 
 // ---- Line settings ----
@@ -280,14 +309,18 @@ void TFrmMain::comBoxSearchTypeChange() {
 
 void TFrmMain::SpeedButton1Click() {
   int n = 0;
-  if (!NumberAt(ui->edtPort->text(), 3, -1, n)) return;
-  if (n < 19) ui->edtPort->setText(QStringLiteral("COM%1").arg(n + 1));
+  if (!NumberAt(ui->edtPort->PortName(), 3, -1, n)) return;
+  if (n >= 19) return;
+  ui->edtPort->SetPortName(QStringLiteral("COM%1").arg(n + 1));
+  edtPortChange();
 }
 
 void TFrmMain::SpeedButton2Click() {
   int n = 0;
-  if (!NumberAt(ui->edtPort->text(), 3, -1, n)) return;
-  if (n > 1) ui->edtPort->setText(QStringLiteral("COM%1").arg(n - 1));
+  if (!NumberAt(ui->edtPort->PortName(), 3, -1, n)) return;
+  if (n <= 1) return;
+  ui->edtPort->SetPortName(QStringLiteral("COM%1").arg(n - 1));
+  edtPortChange();
 }
 
 void TFrmMain::cbInterfaceChange() {
@@ -315,7 +348,7 @@ void TFrmMain::ChBoxTCPIPClick() {
        {static_cast<QWidget*>(ui->Label2), static_cast<QWidget*>(ui->lblPhoneNumber),
         static_cast<QWidget*>(ui->edtPort), static_cast<QWidget*>(ui->cbInterface),
         static_cast<QWidget*>(ui->edtPhoneNumber), static_cast<QWidget*>(ui->comBoxBaudRate),
-        static_cast<QWidget*>(ui->lblBaudRate)})
+        static_cast<QWidget*>(ui->lblBaudRate), static_cast<QWidget*>(ui->lblPortDevice)})
     control->setEnabled(serial);
   if (ui->cbInterface->currentIndex() < 0) ui->cbInterface->setCurrentIndex(0);
   UpdateConnectionType();
@@ -348,11 +381,19 @@ void TFrmMain::edTCPIPPortChange() {
 }
 
 void TFrmMain::edtPortChange() {
-  // The 4th and 5th characters of "COMn". The edit is read-only and changed by the spin buttons
-  // only, so it always holds a number there.
-  int n = 0;
-  if (NumberAt(ui->edtPort->text(), 3, 2, n))
-    Line().ChangeSerialPortNumber(static_cast<std::uint16_t>(n));
+  // A COMn name or a device path, as chosen or typed; an empty field keeps the line's port.
+  const QString name = ui->edtPort->PortName();
+  if (!name.isEmpty()) Line().ChangeSerialPortName(name.toStdString());
+  ShowPortDevice();
+}
+
+void TFrmMain::ShowPortDevice() {
+  const std::string name = ui->edtPort->PortName().toStdString();
+  const std::string device = ComPortDevice(name);
+  ui->lblPortDevice->setText(device == name || name.empty()
+                                 ? QString()
+                                 : QStringLiteral("→ ") + QString::fromStdString(device));
+  ui->lblPortDevice->setToolTip(QString::fromStdString(device));
 }
 
 void TFrmMain::comBoxBaudRateChange() {
@@ -385,25 +426,103 @@ void TFrmMain::btnDetectClick() {
       // The detection goes on with the line's settings as they are.
     }
   }
+  const std::uint32_t start = platform::Clock().tickCount();
+  QString status;
   try {
     ShowConnecting(true);
     TimerAppProcess->start();
     ui->LvDetectClock->clear();
+    SetStatus(QString());
     ProcessMessages();
 
     const int searchType = ui->comBoxSearchType->currentIndex();
-    // The interface combo alone decides about the dial, also with TCP/IP checked.
-    if (ui->cbInterface->currentIndex() == 1) miDialClick();
-    const bool modemDown = Line().EffectiveConnectionType() == Modem && !Line().ModemConnected();
-    if (!modemDown && searchType >= 0 && searchType < kClockSearchTypeCount)
-      DetectAndList(static_cast<TClockSearchType>(searchType));
-  } catch (const std::exception&) {
-    // Nothing of a detection is reported: the list shows what was found until then.
+    const bool modem = !ui->ChBoxTCPIP->isChecked() && ui->cbInterface->currentIndex() == 1;
+    if (modem && Line().PhoneNumber().empty()) {
+      // Nothing to dial: no empty outcome, and no detection on the modem as if it were a cable.
+      status = TranslateQ("شماره تلفن را برای شماره گیری وارد کنید");
+    } else {
+      if (modem) miDialClick();
+      const bool modemDown = Line().EffectiveConnectionType() == Modem && !Line().ModemConnected();
+      if (modemDown) {
+        status = TranslateFormat("شماره گیری %1 ناموفق بود: %2",
+                                 {ui->edtPhoneNumber->text().trimmed(),
+                                  DisplayText(TranslateText(FLastDialResult))});
+      } else if (searchType >= 0 && searchType < kClockSearchTypeCount) {
+        DetectAndList(static_cast<TClockSearchType>(searchType));
+        status = DetectionStatus(ui->LvDetectClock->count(),
+                                 platform::Clock().tickCount() - start);
+        const QString parity = EvenParityNotice();
+        if (!parity.isEmpty()) status += QStringLiteral(" — ") + parity;
+      }
+    }
+  } catch (const std::exception& error) {
+    // The list shows what was found until then; the status line says why it stopped.
+    status = TranslateFormat("شناسایی روی %1 ناموفق بود: %2",
+                             {LineDescription(), QString::fromUtf8(error.what())});
   }
+  SetStatus(status);
   ShowConnecting(false);
   TimerAppProcess->stop();
   FDetecting = false;
   ui->btnDetect->setEnabled(!FReading);
+}
+
+QString TFrmMain::LineDescription() const {
+  if (ui->ChBoxTCPIP->isChecked())
+    return QString::fromStdString(Line().SocketAddress()) + ':' +
+           QString::number(Line().SocketPort());
+  if (Line().EffectiveConnectionType() == Modem) return ui->edtPhoneNumber->text().trimmed();
+  return QString::fromStdString(Line().SerialPortName());
+}
+
+QString TFrmMain::DetectionStatus(int ACount, std::uint32_t AMilliseconds) {
+  const QString seconds = QString::number((AMilliseconds + 500) / 1000);
+  if (ACount == 1)
+    return TranslateFormat("یک ساعت روی %1 در %2 ثانیه پیدا شد", {LineDescription(), seconds});
+  if (ACount > 1)
+    return TranslateFormat("%1 ساعت روی %2 در %3 ثانیه پیدا شد",
+                           {QString::number(ACount), LineDescription(), seconds});
+  if (ui->ChBoxTCPIP->isChecked())
+    return TranslateFormat("هیچ ساعتی در %1 پاسخ نداد: نشانی و پورت را بررسی کنید",
+                           {LineDescription()});
+  if (Line().EffectiveConnectionType() == Modem)
+    return TranslateFormat("هیچ ساعتی پس از شماره گیری %1 پاسخ نداد", {LineDescription()});
+  // The link takes a port that cannot be opened for a silent line; the port says why.
+  if (ISerialPort* port = Line().ComPort(); port && !port->isOpen()) {
+    try {
+      port->open();
+    } catch (const std::exception& error) {
+      return TranslateFormat("دریچه %1 باز نشد: %2",
+                             {LineDescription(), QString::fromUtf8(error.what())});
+    }
+  }
+  return TranslateFormat("هیچ ساعتی روی %1 با نرخ %2 پاسخ نداد: کابل و نرخ انتقال را بررسی کنید",
+                         {LineDescription(), QString::number(BaudRateToBits(Line().BaudRate()))});
+}
+
+QString TFrmMain::EvenParityNotice() {
+  const ISerialPort* port = Line().ComPort();
+  if (!port || !port->evenParityRefused() || FParityNoticed.count(port->portName())) return {};
+  FParityNoticed.insert(port->portName());
+  const QString notice = TranslateFormat(
+      "دریچه %1 توازن زوج را نمی پذیرد: ساعت هایی که با توازن زوج کار می کنند (Lumen) روی آن "
+      "پیدا نمی شوند",
+      {QString::fromStdString(port->portName())});
+  try {
+    const std::string log = WriteLog(notice.toStdString(), kWindowLogName, true);
+    return notice + ' ' + TranslateFormat("(در %1 ثبت شد)", {QString::fromStdString(log)});
+  } catch (const std::exception&) {
+    return notice;
+  }
+}
+
+QString TFrmMain::StatusText() const {
+  return ui->lblStatus->text();
+}
+
+void TFrmMain::SetStatus(const QString& AText) {
+  ui->lblStatus->setText(AText);
+  ui->lblStatus->setToolTip(AText);
 }
 
 void TFrmMain::AddClockItem(TBasicClock& AClock, const std::string& ADateTime) {
@@ -458,8 +577,14 @@ void HideDialingWindow() {
 
 void TFrmMain::miDialClick() {
   TClockSet& line = Line();
+  FLastDialResult.clear();
+  if (line.PhoneNumber().empty()) {
+    SetStatus(TranslateQ("شماره تلفن را برای شماره گیری وارد کنید"));
+    return;
+  }
   if (frmDialing) {
-    frmDialing->lblPhoneNumber()->setText(QString::fromStdString(line.PhoneNumber()));
+    // The number as the user typed it; the line's dial string carries the modem's dialing mode.
+    frmDialing->lblPhoneNumber()->setText(ui->edtPhoneNumber->text().trimmed());
     frmDialing->show();
     frmDialing->raise();
   }
@@ -474,7 +599,8 @@ void TFrmMain::miDialClick() {
   if (frmDialing)
     frmDialing->Label2()->setText(
         QString::fromStdString(line.Clocks().empty() ? std::string() : line.ConnectSpeed()));
-  ShowMessageDlg(result, mtInformation, mbOK, 0);
+  FLastDialResult = result;
+  if (!result.empty()) ShowMessageDlg(result, mtInformation, mbOK, 0);
   HideDialingWindow();
 }
 
@@ -575,7 +701,85 @@ void TFrmMain::Breath(const std::string&) {
 // ---- Traffic pane ----
 
 void TFrmMain::ShowTraffic(bool AVisible) {
-  ui->PanelTraffic->setVisible(AVisible);
+  TTrafficPane* pane = ui->PanelTraffic;
   if (ui->btnTraffic->isChecked() != AVisible) ui->btnTraffic->setChecked(AVisible);
-  setFixedSize(kClientWidth, kClientHeight + (AVisible ? kTrafficHeight : 0));
+  if (pane->isWindow()) {
+    // On its own the pane is shown and hidden as a window.
+    pane->setVisible(AVisible);
+    if (AVisible) pane->raise();
+    return;
+  }
+  const bool wasVisible = pane->isVisible();
+  pane->setVisible(AVisible);
+  // The window grows by the pane's height unless it is already tall enough for both.
+  if (AVisible && !wasVisible && !isMaximized() && !isFullScreen()) {
+    const int needed = ui->PanelWork->minimumSizeHint().height() + kTrafficHeight +
+                       ui->lblStatus->sizeHint().height() + 40;
+    if (height() < needed) resize(width(), needed);
+    const int work = std::max(ui->PanelWork->height(), ui->PanelWork->minimumSizeHint().height());
+    ui->SplitterTraffic->setSizes({work, kTrafficHeight});
+  }
+}
+
+void TFrmMain::DetachTraffic(bool ADetach) {
+  TTrafficPane* pane = ui->PanelTraffic;
+  if (ADetach == pane->isWindow()) return;
+  if (ADetach) {
+    const QSize size(std::max(pane->width(), width()), std::max(pane->height(), kTrafficHeight));
+    pane->setParent(nullptr, Qt::Window);
+    pane->setAttribute(Qt::WA_QuitOnClose, false);
+    pane->setWindowTitle(TranslateQ("ترافیک خط"));
+    pane->setWindowIcon(windowIcon());
+    pane->resize(size);
+  } else {
+    ui->SplitterTraffic->addWidget(pane);
+  }
+  pane->SetDetached(ADetach);
+  ShowTraffic(true);
+}
+
+void TFrmMain::CreateLanguageMenu() {
+  auto* bar = new QMenuBar(this);
+  bar->setObjectName("MenuBarMain");
+  auto* menu = new QMenu(QStringLiteral("زبان"), bar);
+  menu->setObjectName("menuLanguage");
+  auto* persian = menu->addAction(QStringLiteral("فارسی"));
+  persian->setObjectName("actLanguageFa");
+  auto* english = menu->addAction(QStringLiteral("English"));
+  english->setObjectName("actLanguageEn");
+  bar->addMenu(menu);
+  layout()->setMenuBar(bar);
+  connect(persian, &QAction::triggered, this, [this] { SetLanguage("fa"); });
+  connect(english, &QAction::triggered, this, [this] { SetLanguage("en"); });
+}
+
+void TFrmMain::SetLanguage(const std::string& ALanguage) {
+  // Not while the line is busy: the dump's button is told apart by its caption.
+  if (FDetecting || FReading) return;
+  if (!LoadLanguage(ALanguage))
+    SetStatus(TranslateFormat("واژه نامه زبان %1 پیدا نشد", {QString::fromStdString(ALanguage)}));
+  ApplyLanguage();
+}
+
+void TFrmMain::SetCaptionSuffix(const QString& ASuffix) {
+  FCaptionSuffix = ASuffix;
+  setWindowTitle(TranslateQ(kWindowCaption) + FCaptionSuffix);
+}
+
+void TFrmMain::ApplyLanguage() {
+  const Qt::LayoutDirection direction = DictionaryDirection();
+  setLayoutDirection(direction);
+  TranslateWidgetTexts(this);
+  setWindowTitle(TranslateQ(kWindowCaption) + FCaptionSuffix);
+  if (ui->PanelTraffic->isWindow()) {
+    ui->PanelTraffic->setWindowTitle(TranslateQ("ترافیک خط"));
+    TranslateWidgetTexts(ui->PanelTraffic);
+  }
+  if (auto* menu = findChild<QMenu*>("menuLanguage")) menu->setTitle(TranslateQ("زبان"));
+  if (frmDialing) {
+    frmDialing->setLayoutDirection(direction);
+    TranslateWidgetTexts(frmDialing);
+  }
+  FillChoiceTexts();
+  ShowPortDevice();
 }

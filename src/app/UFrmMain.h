@@ -3,9 +3,11 @@
 // detection of the clocks that answer) and the record dump on the left (at most three records
 // read from the detected clock, listed and removed from it). Every control acts on the default
 // line of the window's connection list.
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "clock/ClockTypes.h"
@@ -78,6 +80,23 @@ class TFrmMain : public QWidget {
 
   // ---- The traffic pane ----
   void ShowTraffic(bool AVisible);
+  // The pane as a window of its own, or back in the main window below the two halves.
+  void DetachTraffic(bool ADetach);
+
+  // ---- Language and status ----
+  // Loads the dictionaries of ALanguage ("en", "fa"; '' for the files beside the program) and
+  // shows every text of the windows in it.
+  void SetLanguage(const std::string& ALanguage);
+  // Puts the texts of the windows through the dictionary loaded and takes its direction.
+  void ApplyLanguage();
+  // Text put after the window's caption in every language (the program's version).
+  void SetCaptionSuffix(const QString& ASuffix);
+  // The status line: what the last operation did.
+  QString StatusText() const;
+  void SetStatus(const QString& AText);
+  // The line as the status line names it: its port and speed, its address, or the number
+  // dialled.
+  QString LineDescription() const;
 
   // Item data of LvDetectClock: the caption as composed (with its LF CR line breaks) and the
   // picture index (the clock type's ordinal).
@@ -103,20 +122,30 @@ class TFrmMain : public QWidget {
   bool LineIsEmpty();
   // The dump of the line's first clock into the list, as far as it goes.
   void DumpFirstClock();
-  // The list of detected clocks grows over the label's place while no detection runs, and gives
-  // it back while one does.
-  void ExtendClockList(bool AExtend);
   void ShowConnecting(bool AVisible);
+  // What a detection that listed ACount clocks in AMilliseconds says in the status line.
+  QString DetectionStatus(int ACount, std::uint32_t AMilliseconds);
+  // Once per port: the status line's and the log's word that the port refused even parity, so
+  // that the clocks probed at even parity could not be found. '' otherwise.
+  QString EvenParityNotice();
+  // The combo boxes' items in the language loaded; their choices stay.
+  void FillChoiceTexts();
+  void CreateLanguageMenu();
+  // The port shown in the port field, with the device it opens.
+  void ShowPortDevice();
   TBasicClock* FirstClock() const;
 
   std::unique_ptr<Ui::TFrmMain> ui;
   QTimer* TimerAppProcess;
   QTimer* TimerStopReading;
   std::string FCurrentYear;
-  bool FClockListExtended = false;
   bool FDetecting = false;
   bool FReading = false;
-  int FBaseHeight = 0;
+  QString FCaptionSuffix;
+  // The ports whose refusal of even parity was told.
+  std::set<std::string> FParityNoticed;
+  // The outcome text of the last dial.
+  std::string FLastDialResult;
   TScopedConnectingIndicationHook FConnectingHook;
 };
 

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "ProgramWindows.h"
 #include "utils/ProgramVersion.h"
@@ -19,6 +20,9 @@ const char* const kUsage =
     "date and time, and dumps a few attendance records.\n"
     "\n"
     "Options:\n"
+    "  --language LANG      show the window in LANG with the dictionaries shipped with the\n"
+    "                       program: en (English) or fa (Persian); without it the dictionary\n"
+    "                       files beside the program are used, if any\n"
     "  --quit-after-start   start as usual, show the window, then quit at once (a check that\n"
     "                       the program starts)\n"
     "  -h, --help           print this help and exit\n"
@@ -49,15 +53,20 @@ int main(int argc, char* argv[]) {
   // The application object takes Qt's own options out of argv.
   QApplication application(argc, argv);
   bool quitAfterStart = false;
+  std::string language;
   for (int i = 1; i < argc; ++i) {
     if (IsOption(argv[i], "--quit-after-start")) {
       quitAfterStart = true;
+    } else if (IsOption(argv[i], "--language") && i + 1 < argc) {
+      language = argv[++i];
+    } else if (std::strncmp(argv[i], "--language=", 11) == 0) {
+      language = argv[i] + 11;
     } else {
       std::fprintf(stderr, "clockdiag: unknown option '%s' (see clockdiag --help)\n", argv[i]);
       return kExitUsage;
     }
   }
-  const auto windows = StartProgramWindows();
+  const auto windows = StartProgramWindows(language);
   if (quitAfterStart) QTimer::singleShot(0, &application, &QCoreApplication::quit);
   return application.exec();
 }

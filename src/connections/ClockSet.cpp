@@ -97,12 +97,22 @@ std::uint16_t TClockSet::SerialPortNumber() const {
 }
 
 void TClockSet::ChangeSerialPortNumber(std::uint16_t AValue) {
-  if (!FComPort) return;
+  ChangeSerialPortName("COM" + std::to_string(AValue));
+}
+
+void TClockSet::ChangeSerialPortName(const std::string& AValue) {
+  if (!FComPort || AValue.empty() || AValue == FComPort->portName()) return;
   try {
-    FComPort->setPortName("COM" + std::to_string(AValue));
+    // The port held open is the old one: the next exchange opens the new one.
+    FComPort->close();
+    FComPort->setPortName(AValue);
   } catch (...) {
     // The old name stays.
   }
+}
+
+std::string TClockSet::SerialPortName() const {
+  return FComPort ? FComPort->portName() : std::string();
 }
 
 void TClockSet::ChangeBaudRate(TBaudRate AValue) {

@@ -47,6 +47,10 @@ class TClockSet : private ILinkLine {
   // Serial port number: COMn gives n. Raises EConvertError when the name holds no number there.
   std::uint16_t SerialPortNumber() const;
   void ChangeSerialPortNumber(std::uint16_t AValue);
+  // The serial port by name: "COMn" or a device path. A port held open under another name is
+  // closed, so that the next exchange opens the new one. '' while the line is on TCP/IP.
+  std::string SerialPortName() const;
+  void ChangeSerialPortName(const std::string& AValue);
   std::string SocketAddress() const;
   void ChangeSocketAddress(const std::string& AValue);
   std::int32_t SocketPort() const;

@@ -6,6 +6,9 @@
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <QThread>
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
 
 #include "platform/ComPortNames.h"
 #include "platform/PlatformError.h"
@@ -46,8 +49,9 @@ class QtSerialPort : public ISerialPort {
   TParity parity() const override { return FParity; }
   void setParity(TParity AParity) override {
     FParity = AParity;
-    if (FPort.isOpen()) FPort.setParity(ToQt(AParity));
+    if (FPort.isOpen()) ApplyParity();
   }
+  bool evenParityRefused() const override { return FEvenParityRefused; }
 
   void open() override {
     if (FPort.isOpen()) return;
@@ -59,7 +63,8 @@ class QtSerialPort : public ISerialPort {
     // not errors for the tool: the bytes still flow.
     FPort.setBaudRate(BaudRateToBits(FRate));
     FPort.setDataBits(QSerialPort::Data8);
-    FPort.setParity(ToQt(FParity));
+    FEvenParityRefused = false;
+    ApplyParity();
     FPort.setStopBits(QSerialPort::OneStop);
     FPort.setFlowControl(QSerialPort::NoFlowControl);
     FPort.setDataTerminalReady(true);
@@ -100,6 +105,17 @@ class QtSerialPort : public ISerialPort {
   }
 
  private:
+  // Sets the parity and notes when the device did not take even parity. A device may accept the
+  // setting and drop it (a pseudo-terminal clears the parity flag), so it is read back.
+  void ApplyParity() {
+    bool applied = FPort.setParity(ToQt(FParity));
+#ifdef Q_OS_UNIX
+    termios settings{};
+    if (applied && FParity == TParity::Even && ::tcgetattr(FPort.handle(), &settings) == 0)
+      applied = (settings.c_cflag & PARENB) != 0;
+#endif
+    if (FParity == TParity::Even && !applied) FEvenParityRefused = true;
+  }
   static QSerialPort::Parity ToQt(TParity AParity) {
     return AParity == TParity::Even ? QSerialPort::EvenParity : QSerialPort::NoParity;
   }
@@ -107,6 +123,7 @@ class QtSerialPort : public ISerialPort {
   std::string FName = "COM1";
   TBaudRate FRate = br9600;
   TParity FParity = TParity::None;
+  bool FEvenParityRefused = false;
 };
 
 class QtTcpClient : public ITcpClient {

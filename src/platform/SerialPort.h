@@ -18,6 +18,9 @@ class ISerialPort {
   virtual void setBaudRate(TBaudRate ARate) = 0;
   virtual TParity parity() const = 0;
   virtual void setParity(TParity AParity) = 0;
+  // Whether the device has refused even parity since the port was opened: a pseudo-terminal and
+  // some USB adapters keep sending without parity whatever is asked.
+  virtual bool evenParityRefused() const { return false; }
 
   virtual void open() = 0;
   virtual void close() = 0;

@@ -1,6 +1,7 @@
 // The dial step of the main window with the dialing window, against a simulated modem in
 // virtual time: the window shows the number, the speed after the dial and the outcome; its
 // cancel button gives a running dial up.
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -54,7 +55,8 @@ TEST_F(DialingTest, ShowsTheNumberAndTheSpeedUntilTheOutcomeIsConfirmed) {
   });
   EXPECT_EQ(message, std::string(kDialConnected));
   EXPECT_TRUE(visibleDuringMessage);
-  EXPECT_EQ(numberShown, QString("P021555"));
+  // The number as typed; the dial string's pulse prefix is the modem's business.
+  EXPECT_EQ(numberShown, QString("021555"));
   EXPECT_EQ(speedShown, QString("2400"));
   EXPECT_TRUE(Line().ModemConnected());
   ASSERT_EQ(modem.dialled().size(), 1u);
@@ -108,6 +110,35 @@ TEST_F(DialingTest, ModemLineThatCannotBeOpenedHidesTheDialingWindowAgain) {
   EXPECT_FALSE(dialing->isVisible());
   EXPECT_TRUE(main->isEnabled());
   EXPECT_FALSE(Line().OnBreath);
+}
+
+TEST_F(DialingTest, NumberTypedAfterChoosingTheModemIsDialled) {
+  // The fixture chose the modem with a number; start again from an empty one.
+  auto* number = Find<QLineEdit>("edtPhoneNumber");
+  number->clear();
+  Choose(Find<QComboBox>("cbInterface"), 1);
+  ASSERT_TRUE(Line().PhoneNumber().empty());
+
+  // Nothing to dial: no outcome box, no dial, no detection as if the modem were a cable.
+  std::vector<std::string> shown;
+  TScopedMessageHook hook([&](const std::string& AMsg, TMsgDlgType, TMsgDlgButtons, std::int32_t) {
+    shown.push_back(AMsg);
+    return static_cast<int>(mrOk);
+  });
+  Find<QPushButton>("btnDetect")->click();
+  EXPECT_TRUE(shown.empty());
+  EXPECT_TRUE(modem.dialled().empty());
+  EXPECT_EQ(vp.P.Wire.WriteCount, 0);
+  EXPECT_FALSE(Find<QLabel>("lblStatus")->text().isEmpty());
+
+  // Typed now, after the choice: the line dials it.
+  modem.settings().Answer = {sim::DialVerdict::Connect, 1000, "9600"};
+  number->setText("t 77,12");
+  EXPECT_EQ(Line().PhoneNumber(), "T 77 12");
+  EXPECT_EQ(Line().EffectiveConnectionType(), Modem);
+  Find<QPushButton>("btnDetect")->click();
+  ASSERT_EQ(modem.dialled().size(), 1u);
+  EXPECT_EQ(shown, std::vector<std::string>{std::string(kDialConnected)});
 }
 
 TEST_F(DialingTest, DialingWindowCannotBeClosedByTheUser) {

@@ -47,6 +47,26 @@ TEST_F(DictionaryTest, MessagesAreTranslatedOnceMainDictionaryIsThere) {
   EXPECT_EQ(TranslateQ("خط"), QString("Line 1\nLine 2"));
 }
 
+TEST_F(DictionaryTest, FormattedTextsFillTheTranslationsPlaces) {
+  WriteDictionaries("English", "%1 روی %2=%2 has %1\n");
+  TfrmMessageBox box;
+  struct Case {
+    const char* Text;
+    QStringList Arguments;
+    const char* Shown;
+  };
+  const Case cases[] = {
+      // The translation may order the places otherwise.
+      {"%1 روی %2", {"3 clocks", "COM1"}, "COM1 has 3 clocks"},
+      // A "%" in an argument is the argument's own.
+      {"%1 روی %2", {"%2", "50% done"}, "50% done has %2"},
+      // Without a translation the text keeps its order; a place without argument stays.
+      {"%1 و %2 و %3", {"a", "b"}, "a و b و %3"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TranslateFormat(c.Text, c.Arguments), QString::fromUtf8(c.Shown)) << c.Text;
+}
+
 TEST_F(DictionaryTest, MessageDictionaryIsIgnoredWithoutAUsableMainDictionary) {
   WriteFile("MsgDict.edf", "كابل=Cable\n");
   {

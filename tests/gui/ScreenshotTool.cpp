@@ -1,10 +1,14 @@
-// Pictures of the main window for the documentation: the window as the program starts it, set to
-// TCP/IP against clocksim serving an RS485 bus of clocks of different models, once after a
-// detection and once after a dump of three records. Writes after-detection.png and after-dump.png
-// into the folder named on the command line (docs/screenshots by default) and fails, writing
-// nothing, when the window did not list the clocks or the three records.
+// Pictures of the main window for the documentation: the window as the program starts it, with
+// its port chooser open, then set to TCP/IP against clocksim serving an RS485 bus of clocks of
+// different models: after a detection, after a dump of three records, with the traffic pane at
+// 1100 x 800, after a detection that found nothing (a second, silent clocksim), and in English.
+// Writes the pictures named in kPictures into the folder named on the command line
+// (docs/screenshots by default) and fails when the window did not list the clocks or the three
+// records.
 //
 // Runs on whatever platform Qt is given: scripts/screenshot.sh runs it on an X server (Xvfb).
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QAction>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -25,6 +31,7 @@
 #include <set>
 
 #include "GeneralUtilities.h"
+#include "PortChooser.h"
 #include "ProgramWindows.h"
 #include "SimProcess.h"
 #include "UFrmMain.h"
@@ -59,7 +66,8 @@ void Fail(const QString& AWhat) {
 
 // Reduced to a palette of 256 colours: the window's flat surfaces survive unchanged, and the
 // files stay small enough to keep in the repository.
-bool SavePicture(QWidget& AWindow, const QString& APath) {
+// The window with APopup (a list open over it, a window of its own) drawn where it stands.
+bool SavePicture(QWidget& AWindow, const QString& APath, QWidget* APopup = nullptr) {
   // The lists lay out their items and scroll bars a moment after they change, as the user sees
   // them.
   QElapsedTimer settling;
@@ -68,8 +76,20 @@ bool SavePicture(QWidget& AWindow, const QString& APath) {
     ProcessMessages();
     QThread::msleep(10);
   }
-  const QImage picture = AWindow.grab().toImage().convertToFormat(
-      QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+  QPixmap shot = AWindow.grab();
+  if (APopup && APopup->isVisible()) {
+    const QPoint at = APopup->mapToGlobal(QPoint()) - AWindow.mapToGlobal(QPoint());
+    const QRect whole = QRect(QPoint(), shot.size()).united(QRect(at, APopup->size()));
+    QPixmap canvas(whole.size());
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.drawPixmap(-whole.topLeft(), shot);
+    painter.drawPixmap(at - whole.topLeft(), APopup->grab());
+    painter.end();
+    shot = canvas;
+  }
+  const QImage picture = shot.toImage().convertToFormat(QImage::Format_Indexed8,
+                                                        Qt::ThresholdDither | Qt::AvoidDither);
   if (!picture.save(APath, "PNG", 0)) {
     Fail("cannot write " + APath);
     return false;
@@ -88,7 +108,7 @@ QString Listed(const QListWidget& AClocks, const QTreeWidget& ARecords) {
   return QStringLiteral("clocks [%1], records [%2]").arg(clocks.join(", "), cards.join(", "));
 }
 
-int Run(TFrmMain& AWindow, const QDir& AOutput, SimProcess& ASim) {
+int Run(TFrmMain& AWindow, const QDir& AOutput, SimProcess& ASim, SimProcess& ASilent) {
   auto* clocks = AWindow.findChild<QListWidget*>("LvDetectClock");
   auto* records = AWindow.findChild<QTreeWidget*>("LvDumRecord");
   auto* detect = AWindow.findChild<QPushButton*>("btnDetect");
@@ -100,6 +120,16 @@ int Run(TFrmMain& AWindow, const QDir& AOutput, SimProcess& ASim) {
   if (!clocks || !records || !detect || !dump || !searchType || !address || !port || !tcpIp) {
     Fail("the main window lacks one of its controls");
     return 1;
+  }
+
+  // The port chooser as it opens: the system's serial ports, then the COM names with their
+  // devices.
+  if (auto* ports = AWindow.findChild<TPortChooser*>("edtPort")) {
+    ports->showPopup();
+    const bool saved = SavePicture(AWindow, AOutput.filePath("port-chooser.png"),
+                                   ports->view()->window());
+    ports->hidePopup();
+    if (!saved) return 1;
   }
 
   // As the user does it: TCP/IP ticked, the simulator's address and port typed in, the first
@@ -132,6 +162,33 @@ int Run(TFrmMain& AWindow, const QDir& AOutput, SimProcess& ASim) {
     return 1;
   }
   if (!SavePicture(AWindow, AOutput.filePath("after-dump.png"))) return 1;
+
+  // The traffic of the detection and the dump, in a window grown to 1100 x 800.
+  if (auto* traffic = AWindow.findChild<QAbstractButton*>("btnTraffic")) traffic->click();
+  AWindow.resize(1100, 800);
+  if (!SavePicture(AWindow, AOutput.filePath("traffic-1100x800.png"))) return 1;
+  if (auto* traffic = AWindow.findChild<QAbstractButton*>("btnTraffic")) traffic->click();
+  AWindow.resize(AWindow.sizeHint().expandedTo(QSize(760, 460)));
+
+  // A line where nothing answers: the status line says so.
+  port->setText(QString::number(ASilent.Port()));
+  detect->click();
+  if (clocks->count() != 0) {
+    Fail("the silent simulator's line listed clocks: " + Listed(*clocks, *records));
+    return 1;
+  }
+  if (!SavePicture(AWindow, AOutput.filePath("nothing-found.png"))) return 1;
+
+  // In English, after a detection on the simulator's bus.
+  AWindow.SetLanguage("en");
+  port->setText(QString::number(ASim.Port()));
+  detect->click();
+  if (clocks->count() != kExpectedClocks) {
+    Fail("the detection in English did not list the clocks: " + Listed(*clocks, *records));
+    return 1;
+  }
+  clocks->scrollToTop();
+  if (!SavePicture(AWindow, AOutput.filePath("english.png"))) return 1;
   return 0;
 }
 
@@ -160,8 +217,9 @@ int main(int argc, char* argv[]) {
   SetProgramDirectory(programFolder.path().toStdString());
 
   SimProcess sim(kScenario);
-  if (sim.Port() <= 0) {
-    Fail("clocksim did not start: " + sim.Errors());
+  SimProcess silent(QStringLiteral("misbehave silence"));
+  if (sim.Port() <= 0 || silent.Port() <= 0) {
+    Fail("clocksim did not start: " + sim.Errors() + silent.Errors());
     return 1;
   }
 
@@ -182,7 +240,7 @@ int main(int argc, char* argv[]) {
   });
   int result = 1;
   QTimer::singleShot(0, [&] {
-    result = Run(mainWindow, output, sim);
+    result = Run(mainWindow, output, sim, silent);
     QApplication::exit(result);
   });
   application.exec();

@@ -139,3 +139,22 @@ TEST_F(ClockSetTest, OpenTcpIpPortReturnsOnceConnected) {
   EXPECT_LE(vp.P.Clock.elapsed() - before, 40u);
   EXPECT_TRUE(line.OpenTcpIpPort());  // already active: at once
 }
+
+TEST_F(ClockSetTest, ChangedPortNameClosesTheOpenPortSoTheNextOpenUsesIt) {
+  line.ComPort()->open();
+  // The same name keeps the port open; another name (a number or a device path) closes it.
+  line.ChangeSerialPortNumber(1);
+  EXPECT_TRUE(line.ComPort()->isOpen());
+  line.ChangeSerialPortNumber(2);
+  EXPECT_FALSE(line.ComPort()->isOpen());
+  line.ComPort()->open();
+  line.ChangeSerialPortName("/dev/ttyUSB0");
+  EXPECT_FALSE(line.ComPort()->isOpen());
+  EXPECT_EQ(line.SerialPortName(), "/dev/ttyUSB0");
+  line.ComPort()->open();
+  EXPECT_EQ(vp.P.SerialOpened, (std::vector<std::string>{"COM1", "COM2", "/dev/ttyUSB0"}));
+  // An empty name is no port: the line keeps its own.
+  line.ChangeSerialPortName("");
+  EXPECT_EQ(line.SerialPortName(), "/dev/ttyUSB0");
+  EXPECT_TRUE(line.ComPort()->isOpen());
+}
