@@ -14,17 +14,17 @@
 #include <QTreeWidgetItem>
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <string>
-#include <vector>
 
 #include "DialingForm.h"
-#include "DumpDates.h"
+#include "DumpListSink.h"
 #include "GeneralUtilities.h"
 #include "PortChooser.h"
-#include "RecordPictures.h"
 #include "calendar/DateValue.h"
 #include "calendar/PersianCalendar.h"
 #include "calendar/VexDateTime.h"
+#include "clock/ClockFamilies.h"
 #include "connections/ConnectionList.h"
 #include "platform/ComPortNames.h"
 #include "platform/Deadline.h"
@@ -57,14 +57,6 @@ const char* const kWindowCaption = "ابزار ارتباط با دستگاهه�
 
 // Line feed then carriage return: the line break of a detected clock's caption.
 const char* const kItemLineBreak = "\n\r";
-
-// The search types, in the order of the combo box and of TClockSearchType.
-const char* const kSearchTypeTexts[] = {
-    "ساعت هاي KR-Tal (سريع)",    "ساعت هاي KR-Tal",          "ساعت هاي KR-Mira",
-    "ساعت هاي KR-Tal R2 (سريع)", "ساعت هاي KR-Tal R2",       "ساعت هاي KR-Optica",
-    "ساعت هاي KR-Mira120",       "ساعت هاي KR-Ember (سريع)", "ساعت هاي KR-Ember",
-};
-constexpr int kSearchTypeCount = 9;
 
 // The baud-rate combo's items, by index.
 constexpr TBaudRate kBaudRates[] = {br2400, br4800, br9600, br19200, br57600};
@@ -122,20 +114,20 @@ class TRightToLeftButtonStyle : public QProxyStyle {
   }
 };
 
-// The picture of a model: the file shipped with the program (pictures/model<type>.png, which a
+// The picture of a model: the file shipped with the program (pictures/model<key>.png, which a
 // user may replace), else the copy built into the program.
-QIcon ModelPicture(int AClockType) {
-  constexpr int kModels = 9;
-  static const std::vector<QIcon> pictures = [] {
-    std::vector<QIcon> result;
-    for (int type = 0; type < kModels; ++type) {
-      const std::string file = ShippedDataFile("pictures/model" + std::to_string(type) + ".png");
-      result.emplace_back(file.empty() ? QString(":/models/%1.png").arg(type)
-                                       : QString::fromStdString(file));
-    }
-    return result;
-  }();
-  return AClockType >= 0 && AClockType < kModels ? pictures[AClockType] : pictures[0];
+QIcon ModelPicture(TClockType AClockType) {
+  static std::map<int, QIcon> pictures;
+  const int key = ModelPictureKey(AClockType);
+  auto found = pictures.find(key);
+  if (found == pictures.end()) {
+    const std::string file = ShippedDataFile("pictures/model" + std::to_string(key) + ".png");
+    found = pictures
+                .emplace(key, file.empty() ? QIcon(QString(":/models/%1.png").arg(key))
+                                           : QIcon(QString::fromStdString(file)))
+                .first;
+  }
+  return found->second;
 }
 }  // namespace
 
@@ -288,7 +280,8 @@ void TFrmMain::FillChoiceTexts() {
   ui->cbInterface->addItem(TranslateQ("مودم"));
   ui->cbInterface->setCurrentIndex(interfaceIndex);
   ui->comBoxSearchType->clear();
-  for (const char* text : kSearchTypeTexts) ui->comBoxSearchType->addItem(TranslateQ(text));
+  for (const TClockFamily& family : ClockFamilies())
+    ui->comBoxSearchType->addItem(TranslateQ(family.Caption));
   ui->comBoxSearchType->setCurrentIndex(searchType);
 }
 
@@ -302,13 +295,16 @@ void TFrmMain::ShowConnecting(bool AVisible) {
 // ---- Line settings ----
 
 void TFrmMain::comBoxSearchTypeChange() {
-  if (ui->comBoxSearchType->currentIndex() == cstKRMira120) {
-    ui->edTCPIPPort->setText("4370");
-  } else {
-    const QString port = ui->edTCPIPPort->text().trimmed();
-    // A port the user typed stays; the other search types' own port comes back.
-    if (port.isEmpty() || port == QLatin1String("4370")) ui->edTCPIPPort->setText("1001");
-  }
+  const int index = ui->comBoxSearchType->currentIndex();
+  if (index < 0 || index >= kClockSearchTypeCount) return;
+  const TClockFamily& family = ClockFamily(static_cast<TClockSearchType>(index));
+  bool isNumber = false;
+  const int typed = ui->edTCPIPPort->text().trimmed().toInt(&isNumber);
+  // A port the user typed stays, unless the family's terminal listens on its own port only;
+  // an empty port or another family's default gives way to this family's.
+  const bool typedByUser = isNumber && !IsDefaultTcpPort(typed);
+  if (family.FixedTcpPort || !typedByUser)
+    ui->edTCPIPPort->setText(QString::number(family.DefaultTcpPort));
 }
 
 void TFrmMain::SpeedButton1Click() {
@@ -381,7 +377,7 @@ void TFrmMain::EdIPAddressChange() {
 void TFrmMain::edTCPIPPortChange() {
   bool ok = false;
   const int port = ui->edTCPIPPort->text().trimmed().toInt(&ok);
-  Line().ChangeSocketPort(ok ? port : 1001);
+  Line().ChangeSocketPort(ok ? port : kCardClockTcpPort);
 }
 
 void TFrmMain::edtPortChange() {
@@ -411,14 +407,6 @@ void TFrmMain::edtPhoneNumberChange() {
 }
 
 // ---- Detection ----
-
-bool TFrmMain::IsListedClock(TClockType AClockType, int ASearchType) {
-  if (AClockType == CTUnknown) return false;
-  if (AClockType == KROpticaClock && ASearchType != cstKROptica) return false;
-  if (AClockType == KREmber && ASearchType != cstKREmberFast && ASearchType != cstKREmber)
-    return false;
-  return true;
-}
 
 std::string TFrmMain::ClockItemCaption(const std::string& AName, const std::string& AFirmware,
                                        const std::string& ADateTime) {
@@ -459,7 +447,7 @@ void TFrmMain::btnDetectClick() {
         status = TranslateFormat("شماره گیری %1 ناموفق بود: %2",
                                  {ui->edtPhoneNumber->text().trimmed(),
                                   DisplayText(TranslateText(FLastDialResult))});
-      } else if (searchType >= 0 && searchType < kSearchTypeCount) {
+      } else if (searchType >= 0 && searchType < kClockSearchTypeCount) {
         DetectAndList(static_cast<TClockSearchType>(searchType));
         status = DetectionStatus(ui->LvDetectClock->count(),
                                  platform::Clock().tickCount() - start);
@@ -618,21 +606,10 @@ void TFrmMain::miDialClick() {
 
 // ---- Record dump ----
 
-std::string TFrmMain::RecordTypeText(const std::string& ARecType1, const std::string& ARecType2) {
-  const std::string type2 = ARecType2.size() < 2 ? std::string("00") : ARecType2;
-  const char code1 = ARecType1.size() >= 2 ? ARecType1[1] : '\0';
-  if (code1 == '1') return "مرخصي";
-  if (code1 == '2') return "ماموريت";
-  if (type2[1] == '2') return "خروج";
-  if (type2[1] == '3') return "ورود";
-  return "ورود و خروج";
-}
-
 void TFrmMain::btnStartStopClick() {
   try {
     ui->LvDumRecord->clear();
     ui->LvDumRecord->setFocus();
-    FReadCnt = 0;
     if (Line().ClockType() == CTUnknown) return;
     if (!StartStop()) StopReading();
   } catch (const std::exception&) {
@@ -666,63 +643,30 @@ bool TFrmMain::StartReadingClock() {
   }
   ReadStoped = false;
   ReadSuspended = false;
-  std::uint16_t wait = 0;
   TimerStopReading->start();
-
-  // No detection while the loop reads: it would replace the clock being read.
-  struct TReadingScope {
-    TFrmMain& Form;
-    explicit TReadingScope(TFrmMain& AForm) : Form(AForm) {
-      Form.FReading = true;
-      Form.ui->btnDetect->setEnabled(false);
-    }
-    ~TReadingScope() {
-      Form.FReading = false;
-      Form.ui->btnDetect->setEnabled(!Form.FDetecting);
-    }
-  } reading(*this);
-
-  while (!ReadStoped && !ReadSuspended) {
-    if (!GetRecordFromClock()) {
-      StopReading();
-      break;
-    }
-    const std::int32_t fruitless = UnsuccefullReadCount;
-    if (fruitless > 10) {
-      SuspendReading();
-    } else if (fruitless > 3) {
-      wait = 1000;
-      if (LineIsEmpty()) SuspendReading();
-    } else {
-      wait = 0;
-    }
-    Breath();
-    BreathAndWait(wait);
+  {
+    // No detection while the dump reads: it would replace the clock being read.
+    struct TReadingScope {
+      TFrmMain& Form;
+      explicit TReadingScope(TFrmMain& AForm) : Form(AForm) {
+        Form.FReading = true;
+        Form.ui->btnDetect->setEnabled(false);
+      }
+      ~TReadingScope() {
+        Form.FReading = false;
+        Form.ui->btnDetect->setEnabled(!Form.FDetecting);
+      }
+    } reading(*this);
+    DumpFirstClock();
   }
-  if (ReadStoped) {
-    Breath();
-    ui->btnStartStop->setText(TranslateQ("تخليه"));
-  } else {
-    Breath();
-  }
+  Breath();
+  if (ReadStoped) ui->btnStartStop->setText(TranslateQ("تخليه"));
   ReadStoped = false;
   return true;
 }
 
-void TFrmMain::AddToList(TVexRecord ARecord) {
-  if (ARecord.ImageData) {
-    // Raises when the picture cannot be stored; the record then stays on the clock.
-    StoreRecordPicture(ARecord, ProgramDirectory());
-    ARecord.ImageData.reset();
-  }
-  auto* item = new QTreeWidgetItem(ui->LvDumRecord);
-  item->setText(0, TranslateQ(RecordTypeText(ARecord.RecType1, ARecord.RecType2)));
-  item->setText(1, QString::fromStdString(ARecord.KartNo));
-  item->setText(2, QString::fromStdString(ARecord.Time));
-  item->setText(3, QString::fromStdString(DateStrToShortDate(ARecord.Date, 0)));
-  for (int column = 1; column <= 3; ++column) item->setTextAlignment(column, Qt::AlignCenter);
-  ui->LvDumRecord->setCurrentItem(item);
-  ui->LvDumRecord->scrollToItem(item);
+void TFrmMain::AddToList(const TVexRecord& ARecord) {
+  TDumpListSink::AddRow(*ui->LvDumRecord, ARecord);
 }
 
 bool TFrmMain::StopReading() {
@@ -752,22 +696,6 @@ void TFrmMain::TimerStopReadingTimer() {
 
 void TFrmMain::Breath(const std::string&) {
   ProcessMessages();
-}
-
-void TFrmMain::ClockOnBreath() {
-  ProcessMessages();
-}
-
-void TFrmMain::BreathAndWait(std::uint16_t AMilliseconds) {
-  const TDeadline pass(AMilliseconds);
-  ClockOnBreath();
-  // The rest of the pass is spent in short steps that keep the window answering, so that a
-  // click on the stop button is not held up for a second.
-  constexpr std::uint32_t kStepMs = 20;
-  while (!pass.expired() && !ReadStoped) {
-    platform::Clock().sleep(std::min(pass.remaining(), kStepMs));
-    ClockOnBreath();
-  }
 }
 
 // ---- Traffic pane ----

@@ -38,8 +38,8 @@ class TFrmMain : public QWidget {
   // State of the record dump.
   bool ReadStoped = false;
   bool ReadSuspended = false;
-  std::int32_t UnsuccefullReadCount = 0;
-  std::uint8_t FReadCnt = 0;
+  // Records one dump takes at most.
+  static constexpr int kDumpCount = 3;
 
   // The default line.
   TClockSet& Line() const;
@@ -71,14 +71,12 @@ class TFrmMain : public QWidget {
   bool StartStop();
   bool StartReading();
   bool StartReadingClock();
-  bool GetRecordFromClock();
-  void AddToList(TVexRecord ARecord);
+  // Lists ARecord (its date as it is to be shown).
+  void AddToList(const TVexRecord& ARecord);
   bool StopReading();
   void SuspendReading() { ReadSuspended = true; }
   void TimerStopReadingTimer();
   void Breath(const std::string& AMessage = std::string());
-  void ClockOnBreath();
-  void BreathAndWait(std::uint16_t AMilliseconds);
 
   // ---- The traffic pane ----
   void ShowTraffic(bool AVisible);
@@ -109,10 +107,6 @@ class TFrmMain : public QWidget {
   // ending in LF CR.
   static std::string ClockItemCaption(const std::string& AName, const std::string& AFirmware,
                                       const std::string& ADateTime);
-  // Whether a clock that a detection found is listed for the search type chosen.
-  static bool IsListedClock(TClockType AClockType, int ASearchType);
-  // The event type of a dumped record, by its two type codes (untranslated).
-  static std::string RecordTypeText(const std::string& ARecType1, const std::string& ARecType2);
 
  protected:
   void showEvent(QShowEvent* AEvent) override;
@@ -126,6 +120,8 @@ class TFrmMain : public QWidget {
   void ShowProbedClock(int AClockNumber, int AMaxClockNumber);
   // Whether every clock of the line reports that it holds no record.
   bool LineIsEmpty();
+  // The dump of the line's first clock into the list, as far as it goes.
+  void DumpFirstClock();
   void ShowConnecting(bool AVisible);
   // What a detection that listed ACount clocks in AMilliseconds says in the status line.
   QString DetectionStatus(int ACount, std::uint32_t AMilliseconds);

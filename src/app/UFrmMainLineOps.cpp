@@ -1,10 +1,13 @@
-// The main window's work on the line's clocks: detection and the reading of records.
+// The main window's work on the line's clocks: detection and the dump of records.
 #include <QString>
 
-#include "DumpDates.h"
+#include "DumpListSink.h"
 #include "GeneralUtilities.h"
 #include "UFrmMain.h"
+#include "clock/ClockFamilies.h"
 #include "connections/ConnectionList.h"
+#include "connections/PictureStore.h"
+#include "utils/ProgramDirectory.h"
 #include "ui_UFrmMain.h"
 
 namespace {
@@ -20,19 +23,6 @@ TBasicClock* ClockAt(TClockSet& ALine, std::int32_t AIndex) {
   return clocks[static_cast<std::size_t>(AIndex)].get();
 }
 
-std::string Trimmed(const std::string& S) {
-  const auto first = S.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  return S.substr(first, S.find_last_not_of(' ') - first + 1);
-}
-
-// Format(ATemplate, [AValue]) for the one "%d" of a message.
-std::string FormatNumber(const std::string& ATemplate, int AValue) {
-  std::string text = ATemplate;
-  const auto at = text.find("%d");
-  if (at != std::string::npos) text.replace(at, 2, std::to_string(AValue));
-  return text;
-}
 }  // namespace
 
 void TFrmMain::DetectAndList(TClockSearchType ASearchType) {
@@ -40,8 +30,7 @@ void TFrmMain::DetectAndList(TClockSearchType ASearchType) {
   {
     // A bus scan asks up to MaxClockNumber clock numbers, which takes minutes: the window shows
     // the number being asked.
-    const bool busScan =
-        ASearchType == cstKRTalFast || ASearchType == cstKRTal || ASearchType == cstKREmber;
+    const bool busScan = ClockFamily(ASearchType).ScansBus;
     struct TProbeDisplay {
       TClockSet& Line;
       ~TProbeDisplay() { Line.OnProbeClock = nullptr; }
@@ -55,7 +44,10 @@ void TFrmMain::DetectAndList(TClockSearchType ASearchType) {
   // By index: the clocks' waits let other window events run, and the list is read afresh.
   for (std::size_t i = 0; i < line.Clocks().size(); ++i) {
     TBasicClock& clock = *line.Clocks()[i];
-    if (!IsListedClock(clock.ClockType, ui->comBoxSearchType->currentIndex())) continue;
+    // The search type shown now: the user may have chosen another one while the clocks were
+    // probed.
+    const auto shown = static_cast<TClockSearchType>(ui->comBoxSearchType->currentIndex());
+    if (!IsListedClock(clock.ClockType, shown)) continue;
     std::string dateTime;
     if (ASearchType == cstKRMira) {
       // The face terminal's date and time, read during its detection.
@@ -75,63 +67,31 @@ bool TFrmMain::LineIsEmpty() {
   return Line().IsEmpty();
 }
 
-bool TFrmMain::GetRecordFromClock() {
-  bool result = true;
+void TFrmMain::DumpFirstClock() {
   TClockSet& line = Line();
-  TBasicClock* first = ClockAt(line, 0);
-  if (!first) {
+  TBasicClock* clock = ClockAt(line, 0);
+  if (!clock) {
     StopReading();
-    return false;
+    return;
   }
-  TVexRecord record;
-  first->GetRecord(record);
-
-  // The third record read in one dump is the last.
-  if (FReadCnt > 1) {
-    result = false;
-    StopReading();
-  } else if (!Trimmed(record.Data).empty()) {
-    ++FReadCnt;
-  }
-
-  TBasicClock* clock = ClockAt(line, line.CurrentClock());
-  if (!clock) return false;
-  if (clock->LastError() == ceClockEmpty) {
-    result = false;
-    StopReading();
-  }
-  if (clock->LastError() == ceNoError) {
-    try {
-      const std::string clockDate = clock->Date();
-      ConvertRecordDate(clockDate, FCurrentYear, record.Date);
-    } catch (const std::exception&) {
-      // The record keeps the date the clock gave.
-    }
-  }
-
-  if (clock->LastError() == ceClockDisconnected) {
-    for (const auto& each : line.Clocks()) {
-      if (each->LastError() != ceClockDisconnected) continue;
-      ShowMessageDlg(FormatNumber(TranslateText("ساعت شماره %d قطع ميباشد"), each->ClockNumber),
-                     mtError, mbOK, 0);
+  TDumpListSink sink(*ui->LvDumRecord, [clock] { return clock->Date().str(); }, FCurrentYear);
+  // The pictures that come with records (the first kind of face terminal sends them along).
+  const TPictureStore pictures(ProgramDirectory() + "/IOImages");
+  TDumpOptions options;
+  options.Count = kDumpCount;
+  options.Pictures = &pictures;
+  options.Cancelled = [this] { return ReadStoped; };
+  options.OnBreath = [] { ProcessMessages(); };
+  const TDumpResult result = TRecordDump(line, *clock, sink, options).Run();
+  switch (result.Stop) {
+    case TDumpStop::Cancelled:
       break;
-    }
-    return result;
+    case TDumpStop::NoAnswer:
+      // The timer ends the dump once the line reports that it is empty; a click ends it at once.
+      SuspendReading();
+      break;
+    default:
+      StopReading();
+      break;
   }
-  if (record.KartNo.empty()) {
-    ++UnsuccefullReadCount;
-    return result;
-  }
-
-  const std::int32_t sequence = line.CheckSequenceCode();
-  if (sequence == -1) {
-    clock->NextRecord();
-  } else if (sequence == 0 || sequence == 1) {
-    UnsuccefullReadCount = 0;
-    // Listed (and its picture stored) before the clock is told to release it: when listing
-    // fails, the record stays on the clock.
-    AddToList(record);
-    clock->NextRecord();
-  }
-  return true;
 }

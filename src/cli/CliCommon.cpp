@@ -40,36 +40,14 @@ int ParseInt(const std::string& AText, const std::string& AWhat, int AMin, int A
   return value;
 }
 
-namespace {
-// In the order of the search types' ordinals.
-const char* const kSearchTypeNames[] = {"KRTalFast",   "KRTal",       "KRMira",
-                                        "KRTalR2Fast", "KRTalR2",     "KROptica",
-                                        "KRMira120",   "KREmberFast", "KREmber"};
-// The port a TCP/IP line uses when --tcp names none: the card clocks' converters listen on 1001,
-// the second kind of face-recognition terminal on 4370.
-constexpr int kCardClockTcpPort = 1001;
-constexpr int kMira120TcpPort = 4370;
-}  // namespace
-
-std::optional<TClockSearchType> SearchTypeFromName(const std::string& AName) {
-  for (std::size_t i = 0; i < std::size(kSearchTypeNames); ++i)
-    if (AName == kSearchTypeNames[i]) return static_cast<TClockSearchType>(i);
-  return std::nullopt;
-}
-
-std::string SearchTypeName(TClockSearchType AType) {
-  const auto index = static_cast<std::size_t>(AType);
-  return index < std::size(kSearchTypeNames) ? kSearchTypeNames[index] : "";
-}
-
 LineOptions TakeLineOptions(std::vector<std::string>& AArgs) {
   LineOptions o;
   if (auto search = TakeOption(AArgs, "--search")) {
     const auto type = SearchTypeFromName(*search);
     if (!type) {
       std::string names;
-      for (const char* name : kSearchTypeNames)
-        names += std::string(names.empty() ? "" : " ") + name;
+      for (const TClockFamily& family : ClockFamilies())
+        names += std::string(names.empty() ? "" : " ") + family.Name;
       throw UsageError{"--search must be one of " + names + ": '" + *search + "'"};
     }
     o.Search = *type;
@@ -77,7 +55,7 @@ LineOptions TakeLineOptions(std::vector<std::string>& AArgs) {
   if (auto maxClock = TakeOption(AArgs, "--max-clock"))
     o.MaxClock = ParseInt(*maxClock, "--max-clock", 0, 32);
   o.Json = TakeFlag(AArgs, "--json");
-  o.TcpPort = o.Search == cstKRMira120 ? kMira120TcpPort : kCardClockTcpPort;
+  o.TcpPort = ClockFamily(o.Search).DefaultTcpPort;
   if (auto port = TakeOption(AArgs, "--port")) o.Port = *port;
   if (auto baud = TakeOption(AArgs, "--baud")) {
     o.Baud = ParseInt(*baud, "--baud", 1, 10000000);

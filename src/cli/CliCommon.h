@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "clock/ClockFamilies.h"
 #include "connections/ClockSet.h"
 
 // Exit codes of every clockctl command.
@@ -20,7 +21,7 @@ struct LineOptions {
   std::string Port = "COM1";
   int Baud = 9600;
   std::optional<std::string> TcpHost;
-  int TcpPort = 1001;
+  int TcpPort = kCardClockTcpPort;
   TProtocol Protocol = RS232;
   int Clock = 1;
   bool Detecting = false;
@@ -35,9 +36,6 @@ struct LineOptions {
   bool Json = false;
 };
 
-// The search type named TYPE (KRTalFast, KRTal, KRMira, ...); nothing for another word.
-std::optional<TClockSearchType> SearchTypeFromName(const std::string& AName);
-std::string SearchTypeName(TClockSearchType AType);
 
 // Closes and frees a line: a modem line that is still connected hangs up first.
 struct LineCloser {

@@ -11,21 +11,13 @@
 #include "cli/JsonText.h"
 #include "platform/Platform.h"
 
-bool IsListedClock(TClockType AType, TClockSearchType ASearch) {
-  if (AType == CTUnknown) return false;
-  // The HDLC models answer the card clocks' probe too; they are shown only to a search for them.
-  if (AType == KROpticaClock && ASearch != cstKROptica) return false;
-  if (AType == KREmber && ASearch != cstKREmberFast && ASearch != cstKREmber) return false;
-  return true;
-}
-
 int DetectOnLine(const LineOptions& AOptions, std::ostream& AErr, LineHandle& ALine,
                  std::vector<TBasicClock*>& AListed) {
   ALine = BuildLine(AOptions);
   TClockSet& line = *ALine;
   // The face-recognition terminals are reached by their adapters, each with a connection of its
   // own; the line's socket would only hold the terminal's one connection.
-  const bool faceTerminal = AOptions.Search == cstKRMira || AOptions.Search == cstKRMira120;
+  const bool faceTerminal = ClockFamily(AOptions.Search).FaceTerminal;
   if (!(faceTerminal && line.EffectiveConnectionType() == TcpIp) && !OpenLine(line, AErr))
     return kExitLineNotOpened;
 

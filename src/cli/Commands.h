@@ -13,9 +13,6 @@ int RunSendCommand(std::vector<std::string>& AArgs, const LineOptions& ALineOpti
 int RunDialCommand(std::vector<std::string>& AArgs, const LineOptions& ALineOptions,
                    std::ostream& AOut, std::ostream& AErr);
 
-// Whether the window lists a clock of AType found by a detection of ASearch: not an unknown
-// clock, a KR-Optica only for the KR-Optica search, a KR-Ember only for the Ember searches.
-bool IsListedClock(TClockType AType, TClockSearchType ASearch);
 // Builds and opens the line of AOptions (dialing on a modem line) and detects the clocks with
 // AOptions.Search; AListed receives the clocks the window would list. Returns kExitDone,
 // kExitLineNotOpened, or kExitNoAnswer when no clock is listed (the reason goes to AErr). When

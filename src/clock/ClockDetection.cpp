@@ -12,6 +12,7 @@
 #include "adapters/KRMira/KRMira.h"
 #include "adapters/KRMira120/KRMira120.h"
 #include "calendar/ConvertError.h"
+#include "clock/ClockFamilies.h"
 #include "clock/ClockOpsSupport.h"
 #include "clock/VexClock.h"
 #include "link/ByteUtils.h"
@@ -57,8 +58,8 @@ std::vector<std::string> SplitDescription(const std::string& AData) {
 }  // namespace
 
 bool TBasicClock::Detect(TClockSearchType AClockSearchType) {
-  if (AClockSearchType != cstKRMira && AClockSearchType != cstKRMira120)
-    return DetectCardClock(AClockSearchType);
+  const TClockFamily& family = ClockFamily(AClockSearchType);
+  if (!family.FaceTerminal) return DetectCardClock(AClockSearchType);
   // The face terminals answer only over TCP/IP, through their adapters.
   if (ConnectionType() != TcpIp) {
     ClockName = "Unknown";
@@ -67,7 +68,7 @@ bool TBasicClock::Detect(TClockSearchType AClockSearchType) {
   }
   InDetectClocks = true;
   const clockops::TScopeExit finish([&] { InDetectClocks = false; });
-  return AClockSearchType == cstKRMira ? DetectKrMira() : DetectKrMira120();
+  return family.ProbeType == KRMiraClock ? DetectKrMira() : DetectKrMira120();
 }
 
 bool TBasicClock::DetectKrMira() {
@@ -125,11 +126,7 @@ bool TBasicClock::DetectCardClock(TClockSearchType AClockSearchType) {
   });
 
   const bool hdlc = GetProtocol() == ptHdlc;
-  if (hdlc)
-    ClockType =
-        AClockSearchType == cstKREmberFast || AClockSearchType == cstKREmber ? KREmber : KRTal;
-  else
-    ClockType = MX4100;
+  ClockType = hdlc ? ClockFamily(AClockSearchType).ProbeType : MX4100;
 
   if (IsConnected()) {
     std::string identification;

@@ -8,30 +8,12 @@
 // parities), which is why MaxClockNumber bounds the scan.
 #include <bitset>
 
+#include "clock/ClockFamilies.h"
 #include "connections/ClockSet.h"
 
 namespace {
 // Clock numbers that a bus scan can remember as found. Clock numbers never exceed 32.
 constexpr std::size_t kFoundLimit = 40;
-
-// Search types whose clocks speak HDLC.
-bool IsHdlcSearch(TClockSearchType AType) {
-  switch (AType) {
-    case cstKRTalR2Fast:
-    case cstKRTalR2:
-    case cstKROptica:
-    case cstKREmberFast:
-    case cstKREmber:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Search types that look for one clock only; the others go on to scan the bus.
-bool IsSingleClockSearch(TClockSearchType AType) {
-  return AType != cstKRTalFast && AType != cstKRTal && AType != cstKREmber;
-}
 }  // namespace
 
 bool TClockSet::ProbeClock(TBasicClock& AClock, TClockSearchType AClockSearchType) {
@@ -40,7 +22,8 @@ bool TClockSet::ProbeClock(TBasicClock& AClock, TClockSearchType AClockSearchTyp
 }
 
 void TClockSet::DetectClocks(TClockSearchType AClockSearchType) {
-  FProtocol = IsHdlcSearch(AClockSearchType) ? ptHdlc : RS232;
+  const TClockFamily& family = ClockFamily(AClockSearchType);
+  FProtocol = family.Protocol;
 
   bool created = false;
   if (FClocks.empty()) {
@@ -48,9 +31,7 @@ void TClockSet::DetectClocks(TClockSearchType AClockSearchType) {
     created = true;
   }
   // The HDLC single-clock searches always ask number 1 first.
-  if (AClockSearchType == cstKRTalR2Fast || AClockSearchType == cstKRTalR2 ||
-      AClockSearchType == cstKROptica || AClockSearchType == cstKREmberFast)
-    FClocks.front()->ClockNumber = 1;
+  if (family.Protocol == ptHdlc && !family.ScansBus) FClocks.front()->ClockNumber = 1;
 
   // First probe: a clock answering on its own makes the line a single-clock line.
   if (ProbeClock(*FClocks.front(), AClockSearchType)) {
@@ -59,10 +40,10 @@ void TClockSet::DetectClocks(TClockSearchType AClockSearchType) {
     return;
   }
   if (created) FClocks.clear();
-  if (IsSingleClockSearch(AClockSearchType)) return;
+  if (!family.ScansBus) return;
 
   // The bus: text clocks answer only addressed frames; Ember clocks keep HDLC.
-  if (AClockSearchType != cstKREmber) FProtocol = RS485;
+  FProtocol = family.BusProtocol;
 
   // Clocks listed before are asked again, from the back so that deleting keeps the indexes
   // still to come valid. The first one has just failed the first probe.
@@ -84,7 +65,7 @@ void TClockSet::DetectClocks(TClockSearchType AClockSearchType) {
     if (ProbeClock(clock, AClockSearchType)) continue;
     FClocks.pop_back();
     // The fast search takes the bus as numbered without gaps.
-    if (AClockSearchType == cstKRTalFast) return;
+    if (family.StopsAtFirstSilent) return;
   }
 }
 

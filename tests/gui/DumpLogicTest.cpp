@@ -1,59 +1,18 @@
-// The pieces of the detection and the dump that decide what the lists show: which clocks are
-// listed, their captions, the event type and calendar of a record, and where its picture goes.
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+// The pieces of the detection and the dump that decide what the lists show: the captions of the
+// clocks, and the row and calendar of a record.
 #include <QTreeWidget>
 
 #include "DumpDates.h"
 #include "GuiFixture.h"
-#include "RecordPictures.h"
-#include "calendar/ConvertError.h"
 #include "calendar/DateValue.h"
 
 namespace {
-
-TEST(ClockListing, FilterFollowsTheSearchType) {
-  struct Case {
-    TClockType Type;
-    int SearchType;
-    bool Listed;
-  };
-  const Case cases[] = {
-      {CTUnknown, cstKRTal, false},     {CTUnknown, cstKROptica, false},
-      {KRTal, cstKRTal, true},          {MX4100, cstKRTalFast, true},
-      {KROpticaClock, cstKRTal, false}, {KROpticaClock, cstKROptica, true},
-      {KREmber, cstKRTal, false},       {KREmber, cstKREmberFast, true},
-      {KREmber, cstKREmber, true},      {KREmber, cstKROptica, false},
-      {KRMiraClock, cstKRMira, true},   {KRMira120Clock, cstKRMira120, true},
-      {Lumen, cstKREmber, true},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(TFrmMain::IsListedClock(c.Type, c.SearchType), c.Listed)
-        << "type " << int(c.Type) << ", search " << c.SearchType;
-}
 
 TEST(ClockListing, CaptionHasFourLinesEndingInLineFeedCarriageReturn) {
   EXPECT_EQ(TFrmMain::ClockItemCaption("KR-TAL", "VER 3.1", "1405/09/18\n\r10:15"),
             "KR-TAL\n\rVER 3.1\n\r1405/09/18\n\r10:15");
   EXPECT_EQ(DisplayText("KR-TAL\n\rVER 3.1\n\r1405/09/18\n\r10:15"),
             QString("KR-TAL\nVER 3.1\n1405/09/18\n10:15"));
-}
-
-TEST(RecordType, DecidedByTheSecondCharacterOfEachCode) {
-  struct Case {
-    const char* Type1;
-    const char* Type2;
-    const char* Text;
-  };
-  const Case cases[] = {
-      {"01", "03", "مرخصي"},       {"01", "02", "مرخصي"}, {"02", "03", "ماموريت"},
-      {"00", "03", "ورود"},        {"00", "02", "خروج"},  {"00", "", "ورود و خروج"},
-      {"00", "01", "ورود و خروج"}, {"1", "02", "خروج"},   {"", "3", "ورود و خروج"},
-      {"", "13", "ورود"},          {"10", "12", "خروج"},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(TFrmMain::RecordTypeText(c.Type1, c.Type2), c.Text) << c.Type1 << "/" << c.Type2;
 }
 
 TEST(RecordDate, ShownInTheComputersCalendar) {
@@ -103,13 +62,6 @@ class RecordListTest : public WindowsFixture {
     record.RecType2 = AType2;
     return record;
   }
-  QString Picture(const char* ARelative) const {
-    return FilePath(QString("IOImages/") + ARelative);
-  }
-  static QByteArray Contents(const QString& APath) {
-    QFile file(APath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
 };
 
 TEST_F(RecordListTest, RowShowsTypeCardTimeAndShortDate) {
@@ -125,44 +77,6 @@ TEST_F(RecordListTest, RowShowsTypeCardTimeAndShortDate) {
   EXPECT_EQ(list->topLevelItem(1)->text(0), QString("مرخصي"));
   // The newest row is selected.
   EXPECT_EQ(list->currentItem(), list->topLevelItem(1));
-}
-
-TEST_F(RecordListTest, PicturesGoBelowIOImagesByDayWithoutOverwriting) {
-  TVexRecord record = Record("000123", "990101", "08:05");
-  record.ImageData = std::make_shared<std::string>("first picture");
-  main->AddToList(record);
-  record.ImageData = std::make_shared<std::string>("second picture");
-  main->AddToList(record);
-  EXPECT_EQ(Contents(Picture("1399/01/01/123_0805.jpg")), QByteArray("first picture"));
-  EXPECT_EQ(Contents(Picture("1399/01/01/123_0805_1.jpg")), QByteArray("second picture"));
-  // Two-digit years below 80 are of this century.
-  record.Date = "030101";
-  record.Time = "0930";
-  main->AddToList(record);
-  EXPECT_TRUE(QFileInfo::exists(Picture("2003/01/01/123_0930.jpg")));
-  EXPECT_EQ(Find<QTreeWidget>("LvDumRecord")->topLevelItemCount(), 3);
-}
-
-TEST_F(RecordListTest, RecordWhosePictureCannotBeStoredIsNotListed) {
-  TVexRecord record = Record("123", "990101", "08:05");
-  record.ImageData = std::make_shared<std::string>("picture");
-  // A file where the pictures' folder should be: the picture cannot be written.
-  WriteFile("IOImages", "");
-  EXPECT_THROW(main->AddToList(record), EPictureWriteError);
-  ASSERT_TRUE(QFile::remove(FilePath("IOImages")));
-  record.KartNo = "12A";
-  EXPECT_THROW(main->AddToList(record), EConvertError);
-  EXPECT_EQ(Find<QTreeWidget>("LvDumRecord")->topLevelItemCount(), 0);
-}
-
-TEST(CardNumber, ReadAsADecimalNumber) {
-  EXPECT_EQ(CardNumberText("000123"), "123");
-  EXPECT_EQ(CardNumberText("0"), "0");
-  EXPECT_EQ(CardNumberText("0000"), "0");
-  EXPECT_EQ(CardNumberText("-0042"), "-42");
-  EXPECT_EQ(CardNumberText("9223372036854775807"), "9223372036854775807");
-  for (const char* bad : {"", "12 3", "12A", "+", "9223372036854775808", "0x12"})
-    EXPECT_THROW(CardNumberText(bad), EConvertError) << bad;
 }
 
 }  // namespace

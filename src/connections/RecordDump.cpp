@@ -1,0 +1,240 @@
+#include "connections/RecordDump.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "clock/VexClock.h"
+#include "connections/ClockSet.h"
+#include "connections/PictureStore.h"
+#include "platform/Deadline.h"
+#include "platform/Platform.h"
+
+int TDumpResult::CountLeaving(TRecordLeave ALeave) const {
+  return static_cast<int>(std::count_if(Entries.begin(), Entries.end(), [&](const TDumpEntry& e) {
+    return e.Leave == ALeave;
+  }));
+}
+
+TRecordDump::TRecordDump(TClockSet& ALine, TBasicClock& AClock, IDumpSink& ASink,
+                         TDumpOptions AOptions)
+    : FLine(ALine),
+      FClock(AClock),
+      FSink(ASink),
+      FOptions(std::move(AOptions)),
+      FRelease(RecordReleaseOf(AClock.ClockType, ALine.Protocol())) {}
+
+bool TRecordDump::Cancelled() const {
+  return FOptions.Cancelled && FOptions.Cancelled();
+}
+
+void TRecordDump::Breathe() const {
+  if (FOptions.OnBreath) FOptions.OnBreath();
+}
+
+bool TRecordDump::Pause(std::uint32_t AMs) const {
+  const TDeadline pause(AMs);
+  for (;;) {
+    Breathe();
+    if (Cancelled()) return false;
+    if (pause.expired()) return true;
+    platform::Clock().sleep(std::min(pause.remaining(), kPauseStepMs));
+  }
+}
+
+void TRecordDump::Notify(TDumpNoticeKind AKind) const {
+  FSink.Notice({AKind, FClock.ClockNumber, FFruitless});
+}
+
+TDumpResult TRecordDump::Run() {
+  TDumpResult result;
+  // Pictures are fetched only when they are wanted: a transfer takes seconds.
+  if (FOptions.WantPictures && !FLine.GetIOImage()) FLine.ChangeGetIOImage(true);
+  for (;;) {
+    Breathe();
+    if (Cancelled()) {
+      result.Stop = TDumpStop::Cancelled;
+      break;
+    }
+    if (FOptions.Count > 0 && result.Kept >= FOptions.Count) {
+      result.Stop = TDumpStop::CountReached;
+      break;
+    }
+    if (ReadOne(result) == TPass::Stop) break;
+  }
+  // A terminal clears its whole log when a read after the last record handed out finds nothing
+  // new: the records taken have left with it.
+  if (FRelease == TRecordRelease::WholeLog && result.Stop == TDumpStop::ClockEmpty) {
+    for (std::size_t index : FPending) result.Entries[index].Leave = TRecordLeave::Left;
+    FPending.clear();
+  }
+  result.LastError = FClock.LastError();
+  return result;
+}
+
+TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
+  TVexRecord record = FClock.GetRecord();
+  const TClockError error = FClock.LastError();
+  if (error == ceClockEmpty) {
+    AResult.Stop = TDumpStop::ClockEmpty;
+    return TPass::Stop;
+  }
+  if (record.KartNo.empty()) {
+    if (error == ceClockDisconnected) Notify(TDumpNoticeKind::ClockDisconnected);
+    if (error == ceBadRecord) {
+      // A record that cannot be read is left on the clock, where a later dump may read it.
+      ++AResult.Read;
+      ++AResult.BadRecords;
+      Notify(TDumpNoticeKind::BadRecord);
+    }
+    return Fruitless(AResult);
+  }
+  FFruitless = 0;
+  ++AResult.Read;
+
+  TDumpEntry entry;
+  entry.ClockNumber = FClock.ClockNumber;
+  entry.Release = FRelease;
+  // The clock may decline a record (-1: a repeat, released unkept) or hold it back (any other
+  // value than 0 and 1).
+  const int sequence = FClock.CheckSequence();
+  if (sequence == -1) {
+    entry.Record = record;
+    entry.Repeat = true;
+    AResult.Entries.push_back(entry);
+    Release(AResult.Entries.back(), AResult);
+    return TPass::Next;
+  }
+  if (sequence != 0 && sequence != 1) {
+    AResult.Stop = TDumpStop::RecordHeld;
+    return TPass::Stop;
+  }
+
+  if (Cancelled()) {
+    AResult.Stop = TDumpStop::Cancelled;
+    return TPass::Stop;
+  }
+  FetchPicture(record, entry);
+  std::string problem;
+  if (!KeepPicture(record, entry, problem)) {
+    entry.Record = record;
+    entry.Record.ImageData.reset();
+    AResult.Entries.push_back(entry);
+    AResult.Stop = TDumpStop::SinkFailed;
+    AResult.Error = problem;
+    return TPass::Stop;
+  }
+  entry.Record = record;
+  entry.Record.ImageData.reset();
+  if (!FSink.Persist(entry, problem)) {
+    AResult.Entries.push_back(entry);
+    AResult.Stop = TDumpStop::SinkFailed;
+    AResult.Error = problem;
+    return TPass::Stop;
+  }
+  ++AResult.Kept;
+  // Kept: now the clock may forget it.
+  AResult.Entries.push_back(entry);
+  Release(AResult.Entries.back(), AResult);
+  return TPass::Next;
+}
+
+TRecordDump::TPass TRecordDump::Fruitless(TDumpResult& AResult) {
+  ++FFruitless;
+  // A terminal's status query fetches its log anew (and clears it once everything fetched was
+  // handed out): a read that brings nothing asks it at once.
+  if (FRelease == TRecordRelease::WholeLog && FLine.IsEmpty()) {
+    AResult.Stop = TDumpStop::ClockEmpty;
+    return TPass::Stop;
+  }
+  if (FFruitless > kStopAfterFruitless) {
+    AResult.Stop = TDumpStop::NoAnswer;
+    return TPass::Stop;
+  }
+  if (FFruitless > kSlowAfterFruitless) {
+    Notify(TDumpNoticeKind::Waiting);
+    if (!Pause(kFruitlessPauseMs)) {
+      AResult.Stop = TDumpStop::Cancelled;
+      return TPass::Stop;
+    }
+    if (FLine.IsEmpty()) {
+      AResult.Stop = TDumpStop::ClockEmpty;
+      return TPass::Stop;
+    }
+  }
+  return TPass::Next;
+}
+
+void TRecordDump::FetchPicture(TVexRecord& ARecord, TDumpEntry& AEntry) {
+  if (!FOptions.WantPictures || ARecord.ImageData) return;
+  if (ARecord.Version != rv1 && !ARecord.Camera) return;
+  auto picture = std::make_shared<std::string>();
+  bool transferred = false;
+  try {
+    transferred = FClock.GetRecordImage(picture.get());
+  } catch (const std::exception&) {
+    transferred = false;
+  }
+  if (transferred) {
+    ARecord.ImageData = picture;
+  } else if (FClock.HasCaptureImageCapability()) {
+    // A clock without a camera has no picture to lose; one with a camera lost it. A broken
+    // camera must not hold records for ever: the record goes on without its picture.
+    AEntry.Picture = TPictureOutcome::TransferFailed;
+    Notify(TDumpNoticeKind::PictureFailed);
+  }
+}
+
+bool TRecordDump::KeepPicture(const TVexRecord& ARecord, TDumpEntry& AEntry,
+                              std::string& AError) const {
+  // A clock asked for a picture it does not have may answer with an empty one.
+  if (!ARecord.ImageData || ARecord.ImageData->empty()) return true;
+  if (!FOptions.Pictures) {
+    AEntry.Picture = TPictureOutcome::NotKept;
+    return true;
+  }
+  AEntry.PicturePath = FOptions.Pictures->Store(ARecord, *ARecord.ImageData, AError);
+  if (AEntry.PicturePath.empty()) {
+    AEntry.Picture = TPictureOutcome::StoreFailed;
+    return false;
+  }
+  AEntry.Picture = TPictureOutcome::Stored;
+  return true;
+}
+
+void TRecordDump::Release(TDumpEntry& AEntry, TDumpResult& AResult) {
+  const std::size_t index = AResult.Entries.size() - 1;
+  // The clock object hands out an HDLC block's records from its buffer; releasing the last of
+  // them asks the clock for the next block, which releases the whole block on the clock.
+  const bool lastOfBlock = FRelease == TRecordRelease::HdlcBlock && FClock.HdlcRecordCount() <= 1;
+  const bool acknowledged = FClock.NextRecord();
+  switch (FRelease) {
+    case TRecordRelease::OneByOne:
+      // A refused acknowledgement leaves the record on the clock: it comes again.
+      AEntry.Leave = acknowledged ? TRecordLeave::Left : TRecordLeave::Stays;
+      break;
+    case TRecordRelease::HdlcBlock:
+      FPending.push_back(index);
+      if (lastOfBlock) {
+        for (std::size_t each : FPending) AResult.Entries[each].Leave = TRecordLeave::Left;
+        FPending.clear();
+      } else {
+        AEntry.Leave = TRecordLeave::Pending;
+      }
+      break;
+    case TRecordRelease::WholeLog:
+      FPending.push_back(index);
+      AEntry.Leave = TRecordLeave::Pending;
+      break;
+  }
+  FSink.Settled(AEntry);
+}
+
+std::string RecordEventText(const std::string& ARecType1, const std::string& ARecType2) {
+  const std::string type2 = ARecType2.size() < 2 ? std::string("00") : ARecType2;
+  const char code1 = ARecType1.size() >= 2 ? ARecType1[1] : '\0';
+  if (code1 == '1') return "مرخصي";    // leave
+  if (code1 == '2') return "ماموريت";  // mission
+  if (type2[1] == '2') return "خروج";  // exit
+  if (type2[1] == '3') return "ورود";  // entry
+  return "ورود و خروج";                // entry and exit
+}

@@ -1,0 +1,159 @@
+#pragma once
+// One dump of attendance records from a clock: the whole policy, for the window and the command
+// line alike. A record goes through four steps: it is read (GetRecord), its picture is fetched
+// when pictures are wanted, it is kept (the picture stored, then the record handed to the sink,
+// whose "persisted" answer must come back true), and only then is the clock told to release it
+// (NextRecord). Whenever the program stops, each record is therefore on the clock, kept by the
+// sink, or both.
+//
+// The dump ends when the count is reached, when the clock is empty, when reading keeps bringing
+// nothing (from the fourth fruitless read in a row on, each read waits a second first and the
+// line is asked whether it is empty; the eleventh ends the dump), when the sink or the picture
+// store fails (the record stays on the clock), when the clock holds its record back (sequence
+// check), or when the caller cancels it. Cancellation is checked before every read, during the
+// pauses and before a record is kept; a record already kept is still released.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "clock/ClockFamilies.h"
+#include "utils/ClockVocabulary.h"
+
+class TBasicClock;
+class TClockSet;
+class TPictureStore;
+
+enum class TPictureOutcome : std::uint8_t {
+  None,            // no picture came with the record, and none was asked for
+  Stored,          // stored at PicturePath
+  TransferFailed,  // the clock was asked for it and the transfer failed; the record goes on
+  NotKept,         // a picture came, but the dump keeps no pictures
+  StoreFailed,     // it could not be stored; the record stays on the clock
+};
+
+// Where a record is once the dump is over.
+enum class TRecordLeave : std::uint8_t {
+  Stays,    // not released: the next dump reads it again
+  Left,     // released from the clock
+  Pending,  // taken; it leaves with its HDLC block or the terminal's log, which had not gone yet
+};
+
+enum class TDumpStop : std::uint8_t {
+  CountReached,
+  ClockEmpty,
+  NoAnswer,    // reading brought nothing too often
+  SinkFailed,  // the sink or the picture store could not keep a record
+  Cancelled,
+  RecordHeld,  // the clock's sequence check holds its record back
+};
+
+// One record of the dump as the sink sees it.
+struct TDumpEntry {
+  // As the clock gave it (its date in the clock's calendar); the picture is not held here.
+  TVexRecord Record;
+  int ClockNumber = 0;
+  TRecordRelease Release = TRecordRelease::OneByOne;
+  TPictureOutcome Picture = TPictureOutcome::None;
+  std::string PicturePath;
+  // The clock's sequence check marked it as a repeat: released without being kept.
+  bool Repeat = false;
+  TRecordLeave Leave = TRecordLeave::Stays;
+};
+
+enum class TDumpNoticeKind : std::uint8_t {
+  ClockDisconnected,  // a read found the clock not answering
+  BadRecord,          // the clock sent something that is no record; it stays on the clock
+  Waiting,            // reading keeps bringing nothing: the dump waits before the next read
+  PictureFailed,      // the transfer of a record's picture failed; the record goes on without it
+};
+
+struct TDumpNotice {
+  TDumpNoticeKind Kind;
+  int ClockNumber = 0;
+  // Fruitless reads in a row so far.
+  int Fruitless = 0;
+};
+
+// What keeps the records of a dump: the command line's file and output, the window's list.
+class IDumpSink {
+ public:
+  virtual ~IDumpSink() = default;
+  // Keeps AEntry durably; its picture, if one came, is already stored at AEntry.PicturePath.
+  // True lets the dump release the record from the clock. False (AError says why) keeps the
+  // record on the clock and ends the dump.
+  virtual bool Persist(const TDumpEntry& AEntry, std::string& AError) = 0;
+  // After the release: AEntry.Leave says whether the record left the clock.
+  virtual void Settled(const TDumpEntry& AEntry) { (void)AEntry; }
+  virtual void Notice(const TDumpNotice& ANotice) { (void)ANotice; }
+};
+
+struct TDumpOptions {
+  // Records to keep; 0 or less: until the clock is empty.
+  int Count = 3;
+  // Ask card clocks with a camera for each record's picture (a transfer takes seconds).
+  bool WantPictures = false;
+  // Where pictures are stored; without a store, pictures that come are not kept.
+  const TPictureStore* Pictures = nullptr;
+  // Asked at the safe points; true ends the dump.
+  std::function<bool()> Cancelled;
+  // Called on every pass and during the pauses: the window handles its events there.
+  std::function<void()> OnBreath;
+};
+
+struct TDumpResult {
+  TDumpStop Stop = TDumpStop::CountReached;
+  // Reads that brought a record or a bad one.
+  int Read = 0;
+  // Records kept by the sink.
+  int Kept = 0;
+  int BadRecords = 0;
+  // With SinkFailed: what failed.
+  std::string Error;
+  // The clock's last error when the dump ended.
+  TClockError LastError = ceNoError;
+  // Every record read, in order, with where it is now.
+  std::vector<TDumpEntry> Entries;
+
+  int CountLeaving(TRecordLeave ALeave) const;
+};
+
+class TRecordDump {
+ public:
+  // Reads AClock, one of ALine's clocks.
+  TRecordDump(TClockSet& ALine, TBasicClock& AClock, IDumpSink& ASink, TDumpOptions AOptions);
+  TDumpResult Run();
+
+  // Fruitless reads in a row after which each read waits first, and after which the dump ends.
+  static constexpr int kSlowAfterFruitless = 3;
+  static constexpr int kStopAfterFruitless = 10;
+  static constexpr std::uint32_t kFruitlessPauseMs = 1000;
+  // The pauses are spent in steps this long, so that a cancel is not held up for a second.
+  static constexpr std::uint32_t kPauseStepMs = 20;
+
+ private:
+  enum class TPass { Next, Stop };
+  TPass ReadOne(TDumpResult& AResult);
+  TPass Fruitless(TDumpResult& AResult);
+  bool Cancelled() const;
+  void Breathe() const;
+  // Waits AMs in steps, breathing; false when cancelled meanwhile.
+  bool Pause(std::uint32_t AMs) const;
+  void FetchPicture(TVexRecord& ARecord, TDumpEntry& AEntry);
+  bool KeepPicture(const TVexRecord& ARecord, TDumpEntry& AEntry, std::string& AError) const;
+  void Release(TDumpEntry& AEntry, TDumpResult& AResult);
+  void Notify(TDumpNoticeKind AKind) const;
+
+  TClockSet& FLine;
+  TBasicClock& FClock;
+  IDumpSink& FSink;
+  TDumpOptions FOptions;
+  TRecordRelease FRelease;
+  int FFruitless = 0;
+  // Indexes of the entries taken that wait for their block or log to go.
+  std::vector<std::size_t> FPending;
+};
+
+// The event type of a record from its two type codes (untranslated): leave, mission, exit,
+// entry, or entry and exit.
+std::string RecordEventText(const std::string& ARecType1, const std::string& ARecType2);

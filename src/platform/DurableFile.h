@@ -1,0 +1,40 @@
+#pragma once
+// Files whose contents are on the disk before the call returns: the data is synced, and a file
+// just created is made to stay by syncing its folder too. A dump writes its records and pictures
+// through these before it lets a clock forget them.
+#include <string>
+
+namespace platform {
+
+// A file opened for appending; every Append returns only once its bytes are on the disk.
+class TDurableAppendFile {
+ public:
+  TDurableAppendFile() = default;
+  ~TDurableAppendFile();
+  TDurableAppendFile(const TDurableAppendFile&) = delete;
+  TDurableAppendFile& operator=(const TDurableAppendFile&) = delete;
+
+  // Opens APath for appending, creating it when missing (ACreated tells which). False with
+  // AError ("path: reason") when it cannot be opened.
+  bool Open(const std::string& APath, bool& ACreated, std::string& AError);
+  bool IsOpen() const { return FHandle >= 0; }
+  // Writes all of ABytes and syncs them; false with AError when that fails.
+  bool Append(const std::string& ABytes, std::string& AError);
+
+ private:
+  int FHandle = -1;
+  std::string FPath;
+};
+
+enum class TCreateOutcome { Created, Exists, Failed };
+
+// Creates APath only when no file of that name exists, writes ABytes into it and syncs the file
+// and its folder. Exists when the name is taken (nothing is written); Failed with AError when it
+// cannot be written (a part written is removed again).
+TCreateOutcome CreateDurableFile(const std::string& APath, const std::string& ABytes,
+                                 std::string& AError);
+
+// Creates the folder APath and the folders above it that are missing. False with AError.
+bool MakeFolders(const std::string& APath, std::string& AError);
+
+}  // namespace platform

@@ -1,0 +1,107 @@
+// The durable files on a POSIX system: open, write, fsync, O_EXCL, and the folder's fsync that
+// keeps a new directory entry.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/DurableFile.h"
+
+namespace platform {
+namespace {
+
+std::string Problem(const std::string& APath) {
+  return APath + ": " + std::strerror(errno);
+}
+
+bool WriteAll(int AHandle, const std::string& ABytes) {
+  std::size_t done = 0;
+  while (done < ABytes.size()) {
+    const ssize_t n = ::write(AHandle, ABytes.data() + done, ABytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Syncs the folder that holds APath, so that a file just created survives a crash.
+void SyncFolderOf(const std::string& APath) {
+  std::string folder = std::filesystem::path(APath).parent_path().string();
+  if (folder.empty()) folder = ".";
+  const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (handle < 0) return;
+  ::fsync(handle);
+  ::close(handle);
+}
+
+}  // namespace
+
+TDurableAppendFile::~TDurableAppendFile() {
+  if (FHandle >= 0) ::close(FHandle);
+}
+
+bool TDurableAppendFile::Open(const std::string& APath, bool& ACreated, std::string& AError) {
+  if (FHandle >= 0) ::close(FHandle);
+  FPath = APath;
+  FHandle = ::open(APath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  ACreated = false;
+  if (FHandle < 0 && errno == ENOENT) {
+    FHandle = ::open(APath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    ACreated = FHandle >= 0;
+  }
+  if (FHandle < 0) {
+    AError = Problem(APath);
+    return false;
+  }
+  if (ACreated) SyncFolderOf(APath);
+  return true;
+}
+
+bool TDurableAppendFile::Append(const std::string& ABytes, std::string& AError) {
+  if (FHandle < 0) {
+    AError = FPath + ": not open";
+    return false;
+  }
+  if (!WriteAll(FHandle, ABytes) || ::fsync(FHandle) != 0) {
+    AError = Problem(FPath);
+    return false;
+  }
+  return true;
+}
+
+TCreateOutcome CreateDurableFile(const std::string& APath, const std::string& ABytes,
+                                 std::string& AError) {
+  const int handle = ::open(APath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (handle < 0 && errno == EEXIST) return TCreateOutcome::Exists;
+  if (handle < 0) {
+    AError = Problem(APath);
+    return TCreateOutcome::Failed;
+  }
+  const bool written = WriteAll(handle, ABytes) && ::fsync(handle) == 0;
+  if (!written) AError = Problem(APath);
+  ::close(handle);
+  if (!written) {
+    // A part of a picture would pass for the whole one.
+    ::unlink(APath.c_str());
+    return TCreateOutcome::Failed;
+  }
+  SyncFolderOf(APath);
+  return TCreateOutcome::Created;
+}
+
+bool MakeFolders(const std::string& APath, std::string& AError) {
+  std::error_code error;
+  std::filesystem::create_directories(APath, error);
+  if (!error && std::filesystem::is_directory(APath, error)) return true;
+  AError = APath + ": " + (error ? error.message() : std::string("not a folder"));
+  return false;
+}
+
+}  // namespace platform

@@ -1,0 +1,274 @@
+// The dump engine against simulated clocks in virtual time: what it keeps, what it releases and
+// when, how it ends, and that no record leaves a clock before the sink said it was kept.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "connections/PictureStore.h"
+#include "connections/RecordDump.h"
+#include "support/SimulatedLine.h"
+#include "utils/MessageHook.h"
+
+namespace {
+
+using testsupport::SimulatedLine;
+
+const char* const kFiveRecords =
+    "clear-records; record 1001 1403/09/17 08:01; record 1002 1403/09/17 08:02;"
+    "record 1003 1403/09/17 08:03; record 1004 1403/09/17 08:04; record 1005 1403/09/17 08:05";
+
+// Keeps every record in memory; refuses the record at RefuseAt (counting from 0). Records what
+// the clock still held at each Persist, to show that nothing was released before it.
+class MemorySink : public IDumpSink {
+ public:
+  explicit MemorySink(SimulatedLine* ALine = nullptr) : FLine(ALine) {}
+  bool Persist(const TDumpEntry& AEntry, std::string& AError) override {
+    if (FLine) HeldAtPersist.push_back(FLine->RecordsLeft());
+    if (static_cast<int>(Cards.size()) == RefuseAt) {
+      AError = "disk full";
+      return false;
+    }
+    Cards.push_back(AEntry.Record.KartNo);
+    if (AfterPersist) AfterPersist();
+    return true;
+  }
+  void Notice(const TDumpNotice& ANotice) override { Notices.push_back(ANotice.Kind); }
+
+  std::vector<std::string> Cards;
+  std::vector<int> HeldAtPersist;
+  std::vector<TDumpNoticeKind> Notices;
+  int RefuseAt = -1;
+  std::function<void()> AfterPersist;
+
+ private:
+  SimulatedLine* FLine;
+};
+
+std::string Leaves(const TDumpResult& AResult) {
+  std::string out;
+  for (const TDumpEntry& e : AResult.Entries)
+    out += e.Leave == TRecordLeave::Left ? 'L' : e.Leave == TRecordLeave::Pending ? 'P' : 'S';
+  return out;
+}
+
+class RecordDumpTest : public ::testing::Test {
+ protected:
+  RecordDumpTest()
+      : hook([this](const std::string& AMessage, TMsgDlgType, TMsgDlgButtons, std::int32_t) {
+          Messages.push_back(AMessage);
+          return static_cast<int>(mrOk);
+        }) {}
+  TDumpResult Dump(SimulatedLine& ALine, IDumpSink& ASink, TDumpOptions AOptions) {
+    return TRecordDump(ALine.Line, ALine.Clock(), ASink, std::move(AOptions)).Run();
+  }
+  static TDumpOptions Count(int ACount) {
+    TDumpOptions o;
+    o.Count = ACount;
+    return o;
+  }
+
+  sim::ScopedVirtualPlatform vp;
+  std::vector<std::string> Messages;
+  TScopedMessageHook hook;
+};
+
+// The three ways records leave a clock: one by one on the text protocols, a block at a time on
+// HDLC (three records a block here).
+TEST_F(RecordDumpTest, RecordsLeaveAsTheirFamilyReleasesThem) {
+  struct Case {
+    const char* Name;
+    const char* Scenario;
+    TClockSearchType Search;
+    int Count;
+    const char* Leaves;
+    TDumpStop Stop;
+    int RecordsLeft;
+  };
+  const std::string hdlc = std::string("protocol hdlc; ") + kFiveRecords;
+  const std::string bus = std::string("protocol rs485; clock 1; ") + kFiveRecords;
+  const Case cases[] = {
+      {"text, three of five", kFiveRecords, cstKRTalFast, 3, "LLL", TDumpStop::CountReached, 2},
+      {"text, all", kFiveRecords, cstKRTalFast, 0, "LLLLL", TDumpStop::ClockEmpty, 0},
+      {"bus, four of five", bus.c_str(), cstKRTal, 4, "LLLL", TDumpStop::CountReached, 1},
+      // Two records of the first block taken: the block is still on the clock.
+      {"hdlc, two of five", hdlc.c_str(), cstKRTalR2, 2, "PP", TDumpStop::CountReached, 5},
+      // The third record's release asks for the next block, which releases the first.
+      {"hdlc, four of five", hdlc.c_str(), cstKRTalR2, 4, "LLLP", TDumpStop::CountReached, 2},
+      {"hdlc, all", hdlc.c_str(), cstKRTalR2, 0, "LLLLL", TDumpStop::ClockEmpty, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SimulatedLine line(vp.P, c.Scenario, c.Search);
+    MemorySink sink(&line);
+    const TDumpResult result = Dump(line, sink, Count(c.Count));
+    EXPECT_EQ(Leaves(result), c.Leaves);
+    EXPECT_EQ(result.Stop, c.Stop);
+    EXPECT_EQ(line.RecordsLeft(), c.RecordsLeft);
+    const std::vector<std::string> all = {"1001", "1002", "1003", "1004", "1005"};
+    EXPECT_EQ(sink.Cards, std::vector<std::string>(all.begin(), all.begin() + result.Kept));
+    EXPECT_EQ(result.Kept, static_cast<int>(result.Entries.size()));
+  }
+}
+
+TEST_F(RecordDumpTest, NoRecordLeavesBeforeTheSinkKeptIt) {
+  SimulatedLine line(vp.P, kFiveRecords, cstKRTalFast);
+  MemorySink sink(&line);
+  sink.RefuseAt = 2;
+  const TDumpResult result = Dump(line, sink, Count(0));
+  // At each Persist the record was still on the clock.
+  EXPECT_EQ(sink.HeldAtPersist, (std::vector<int>{5, 4, 3}));
+  EXPECT_EQ(result.Stop, TDumpStop::SinkFailed);
+  EXPECT_EQ(result.Error, "disk full");
+  EXPECT_EQ(Leaves(result), "LLS");
+  EXPECT_EQ(line.RecordsLeft(), 3);
+  // The refused record is the first one the next dump reads.
+  MemorySink next;
+  Dump(line, next, Count(1));
+  EXPECT_EQ(next.Cards, std::vector<std::string>{"1003"});
+}
+
+TEST_F(RecordDumpTest, CancelledDumpReleasesWhatItKeptAndNothingMore) {
+  SimulatedLine line(vp.P, kFiveRecords, cstKRTalFast);
+  MemorySink sink;
+  bool cancel = false;
+  sink.AfterPersist = [&] { cancel = true; };
+  TDumpOptions options = Count(0);
+  options.Cancelled = [&] { return cancel; };
+  const TDumpResult result = Dump(line, sink, options);
+  EXPECT_EQ(result.Stop, TDumpStop::Cancelled);
+  EXPECT_EQ(Leaves(result), "L");
+  EXPECT_EQ(line.RecordsLeft(), 4);
+}
+
+// Reads that bring nothing: from the fourth in a row on, each waits a second (virtual time) and
+// asks whether the line is empty; the eleventh ends the dump.
+TEST_F(RecordDumpTest, FruitlessReadsSlowDownThenEndTheDump) {
+  SimulatedLine line(vp.P, kFiveRecords, cstKRTalFast);
+  line.TextClock()->misbehave(sim::Misbehaviour::silence());
+  MemorySink sink;
+  const std::uint64_t start = vp.P.Clock.elapsed();
+  const TDumpResult result = Dump(line, sink, Count(3));
+  EXPECT_EQ(result.Stop, TDumpStop::NoAnswer);
+  EXPECT_TRUE(result.Entries.empty());
+  EXPECT_EQ(result.LastError, ceClockDisconnected);
+  const auto waits = std::count(sink.Notices.begin(), sink.Notices.end(), TDumpNoticeKind::Waiting);
+  EXPECT_EQ(waits, TRecordDump::kStopAfterFruitless - TRecordDump::kSlowAfterFruitless);
+  EXPECT_GE(vp.P.Clock.elapsed() - start, static_cast<std::uint64_t>(waits) * 1000);
+  EXPECT_EQ(line.RecordsLeft(), 5);
+
+  // A cancel during a pause ends the dump within a step of the pause.
+  MemorySink cancelled;
+  TDumpOptions options = Count(3);
+  std::uint64_t cancelAt = 0;
+  options.Cancelled = [&] {
+    if (cancelAt == 0 && !cancelled.Notices.empty() &&
+        cancelled.Notices.back() == TDumpNoticeKind::Waiting)
+      cancelAt = vp.P.Clock.elapsed() + 100;
+    return cancelAt != 0 && vp.P.Clock.elapsed() >= cancelAt;
+  };
+  EXPECT_EQ(Dump(line, cancelled, options).Stop, TDumpStop::Cancelled);
+  EXPECT_LE(vp.P.Clock.elapsed() - cancelAt, TRecordDump::kPauseStepMs);
+}
+
+TEST_F(RecordDumpTest, EmptyClockEndsTheDumpAtOnce) {
+  SimulatedLine line(vp.P, "clear-records", cstKRTalFast);
+  MemorySink sink;
+  const TDumpResult result = Dump(line, sink, Count(3));
+  EXPECT_EQ(result.Stop, TDumpStop::ClockEmpty);
+  EXPECT_EQ(result.LastError, ceClockEmpty);
+  EXPECT_TRUE(sink.Notices.empty());
+}
+
+// A record the clock keeps sending corrupt stays on the clock; it is reported, and counts as a
+// fruitless read.
+TEST_F(RecordDumpTest, BadRecordStaysOnTheClockAndIsReported) {
+  SimulatedLine line(vp.P, kFiveRecords, cstKRTalFast);
+  line.TextClock()->misbehave(
+      [] {
+        sim::Misbehaviour m;
+        m.Kind = sim::MisbehaviourKind::CorruptRecord;
+        return m;
+      }());
+  MemorySink sink;
+  const TDumpResult result = Dump(line, sink, Count(3));
+  EXPECT_EQ(result.Stop, TDumpStop::NoAnswer);
+  EXPECT_EQ(result.BadRecords, TRecordDump::kStopAfterFruitless + 1);
+  EXPECT_EQ(std::count(sink.Notices.begin(), sink.Notices.end(), TDumpNoticeKind::BadRecord),
+            result.BadRecords);
+  EXPECT_TRUE(sink.Cards.empty());
+  EXPECT_EQ(line.RecordsLeft(), 5);
+}
+
+class RecordDumpPictures : public RecordDumpTest {
+ protected:
+  std::string Folder() const { return Dir.path().toStdString() + "/pictures"; }
+  // Every record, with the pictures asked for and stored below Folder().
+  TDumpResult DumpWithPictures(SimulatedLine& ALine, IDumpSink& ASink) {
+    const TPictureStore store(Folder());
+    TDumpOptions options = Count(0);
+    options.WantPictures = true;
+    options.Pictures = &store;
+    return Dump(ALine, ASink, options);
+  }
+  QTemporaryDir Dir;
+};
+
+TEST_F(RecordDumpPictures, PictureIsStoredBeforeTheRecordIsKept) {
+  SimulatedLine line(vp.P,
+                     "camera yes; clear-records; record 123 1403/09/17 08:05 picture=700;"
+                     "record 124 1403/09/17 09:00",
+                     cstKRTalFast);
+  MemorySink sink;
+  const TDumpResult result = DumpWithPictures(line, sink);
+  ASSERT_EQ(result.Entries.size(), 2u);
+  const TDumpEntry& first = result.Entries[0];
+  EXPECT_EQ(first.Picture, TPictureOutcome::Stored);
+  // The short record form carries a two-digit year, read as this century's.
+  EXPECT_EQ(first.PicturePath, Folder() + "/2003/09/17/123_0805.jpg");
+  std::ifstream file(first.PicturePath, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(bytes.size(), 700u);
+  // The clock has a camera but took no picture with the second record.
+  EXPECT_EQ(result.Entries[1].Picture, TPictureOutcome::None);
+  EXPECT_EQ(Leaves(result), "LL");
+}
+
+TEST_F(RecordDumpPictures, PictureThatCannotBeStoredKeepsTheRecordOnTheClock) {
+  SimulatedLine line(vp.P, "camera yes; clear-records; record 123 1403/09/17 08:05 picture=700",
+                     cstKRTalFast);
+  // A file where the pictures' folder should be.
+  std::ofstream(Folder()) << "in the way";
+  MemorySink sink;
+  const TDumpResult result = DumpWithPictures(line, sink);
+  EXPECT_EQ(result.Stop, TDumpStop::SinkFailed);
+  ASSERT_EQ(result.Entries.size(), 1u);
+  EXPECT_EQ(result.Entries[0].Picture, TPictureOutcome::StoreFailed);
+  EXPECT_EQ(result.Entries[0].Leave, TRecordLeave::Stays);
+  EXPECT_NE(result.Error.find(Folder()), std::string::npos) << result.Error;
+  EXPECT_TRUE(sink.Cards.empty());
+  EXPECT_EQ(line.RecordsLeft(), 1);
+}
+
+// A camera whose picture never arrives whole must not hold the records for ever: the record
+// leaves without it, and the dump says so.
+TEST_F(RecordDumpPictures, FailedTransferLetsTheRecordGoWithoutItsPicture) {
+  SimulatedLine line(vp.P,
+                     "camera yes; clear-records; record 123 1403/09/17 08:05 picture=700;"
+                     "misbehave wrongblock",
+                     cstKRTalFast);
+  MemorySink sink;
+  const TDumpResult result = DumpWithPictures(line, sink);
+  ASSERT_EQ(result.Entries.size(), 1u);
+  EXPECT_EQ(result.Entries[0].Picture, TPictureOutcome::TransferFailed);
+  EXPECT_TRUE(result.Entries[0].PicturePath.empty());
+  EXPECT_EQ(result.Entries[0].Leave, TRecordLeave::Left);
+  EXPECT_EQ(std::count(sink.Notices.begin(), sink.Notices.end(), TDumpNoticeKind::PictureFailed),
+            1);
+  EXPECT_EQ(line.RecordsLeft(), 0);
+}
+
+}  // namespace
