@@ -8,9 +8,9 @@ clocksim=$2
 
 # shellcheck source=/dev/null
 source "$completion" || exit 1
-spec=$(complete -p clockctl) || { echo "no completion registered for clockctl" >&2; exit 1; }
-function=$(sed -nE 's/.*-F ([^ ]+).*/\1/p' <<<"$spec")
-[ -n "$function" ] || { echo "not a completion function: $spec" >&2; exit 1; }
+registered=$(complete -p clockctl) || { echo "no completion registered for clockctl" >&2; exit 1; }
+function=$(sed -nE 's/.*-F ([^ ]+).*/\1/p' <<<"$registered")
+[ -n "$function" ] || { echo "not a completion function: $registered" >&2; exit 1; }
 
 # What a Tab after the given words offers, one per line, sorted.
 offers() {
