@@ -1,24 +1,18 @@
 #include "connections/RecordCsv.h"
 
-const char* const TRecordCsvFile::kHeader = "clock,card,date,time,type1,type2,sequence,event,picture";
+#include "utils/OutputText.h"
 
-std::string CsvField(const std::string& AText) {
-  if (AText.find_first_of(",\"\r\n") == std::string::npos) return AText;
-  std::string out = "\"";
-  for (char ch : AText) {
-    if (ch == '"') out += '"';
-    out += ch;
-  }
-  return out + "\"";
-}
+const char* const TRecordCsvFile::kHeader =
+    "clock,card,date,time,type1,type2,sequence,event,picture";
 
 std::string TRecordCsvFile::Row(const TDumpEntry& AEntry) {
   const TVexRecord& r = AEntry.Record;
-  return std::to_string(AEntry.ClockNumber) + "," + CsvField(r.KartNo) + "," +
-         CsvField(r.Date.str()) + "," + CsvField(r.Time.str()) + "," + CsvField(r.RecType1) + "," +
-         CsvField(r.RecType2) + "," + CsvField(std::string(1, r.SequenceCode)) + "," +
-         CsvField(RecordEventText(r.RecType1, r.RecType2)) + "," + CsvField(AEntry.PicturePath) +
-         "\n";
+  return std::to_string(AEntry.ClockNumber) + "," + QuotedCsvField(r.KartNo) + "," +
+         QuotedCsvField(r.Date.str()) + "," + QuotedCsvField(r.Time.str()) + "," +
+         QuotedCsvField(r.RecType1) + "," + QuotedCsvField(r.RecType2) + "," +
+         QuotedCsvField(std::string(1, r.SequenceCode)) + "," +
+         QuotedCsvField(RecordEventText(r.RecType1, r.RecType2)) + "," +
+         QuotedCsvField(AEntry.PicturePath) + "\n";
 }
 
 bool TRecordCsvFile::Open(const std::string& APath, std::string& AError) {

@@ -20,7 +20,3 @@ class TRecordCsvFile {
  private:
   platform::TDurableAppendFile FFile;
 };
-
-// AText as one CSV field: quoted (with doubled quotes) when it holds a comma, a quote or a line
-// break.
-std::string CsvField(const std::string& AText);

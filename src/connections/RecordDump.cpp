@@ -115,17 +115,12 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
   }
   FetchPicture(record, entry);
   std::string problem;
-  if (!KeepPicture(record, entry, problem)) {
-    entry.Record = record;
-    entry.Record.ImageData.reset();
-    AResult.Entries.push_back(entry);
-    AResult.Stop = TDumpStop::SinkFailed;
-    AResult.Error = problem;
-    return TPass::Stop;
-  }
+  const bool pictureKept = KeepPicture(record, entry, problem);
   entry.Record = record;
   entry.Record.ImageData.reset();
-  if (!FSink.Persist(entry, problem)) {
+  // A picture that could not be stored keeps its record on the clock, as a row that could not be
+  // written does.
+  if (!pictureKept || !FSink.Persist(entry, problem)) {
     AResult.Entries.push_back(entry);
     AResult.Stop = TDumpStop::SinkFailed;
     AResult.Error = problem;

@@ -21,7 +21,8 @@ bool IsControl(char32_t ACode) {
 // The text decoded from UTF-8, or from the clocks' code page when it is not UTF-8. Nothing when
 // neither decoder can read it (a Qt built without that code page).
 bool Decode(const std::string& ABytes, QString& AText) {
-  const QByteArray bytes = QByteArray::fromRawData(ABytes.data(), static_cast<qsizetype>(ABytes.size()));
+  const QByteArray bytes =
+      QByteArray::fromRawData(ABytes.data(), static_cast<qsizetype>(ABytes.size()));
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   AText = utf8.decode(bytes);
   if (!utf8.hasError()) return true;
@@ -67,9 +68,13 @@ std::string SafeCsvField(const std::string& ABytes) {
   std::string text = ReadableText(ABytes);
   if (!ABytes.empty() && std::string("=+-@\t\r").find(ABytes.front()) != std::string::npos)
     text.insert(text.begin(), '\'');
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  return QuotedCsvField(text);
+}
+
+std::string QuotedCsvField(const std::string& AText) {
+  if (AText.find_first_of(",\"\r\n") == std::string::npos) return AText;
   std::string out = "\"";
-  for (char ch : text) {
+  for (char ch : AText) {
     if (ch == '"') out += '"';
     out += ch;
   }

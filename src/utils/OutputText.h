@@ -9,6 +9,10 @@
 // 7Fh) are shown as \xHH, so that no newline, ESC, backspace or NUL reaches the output.
 std::string ReadableText(const std::string& ABytes);
 
+// AText as one CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a
+// line break; as it is otherwise.
+std::string QuotedCsvField(const std::string& AText);
+
 // One CSV field for a spreadsheet: the readable text, with a leading apostrophe when the value
 // begins with = + - @ tab or CR (a spreadsheet would take it for a formula), quoted when it holds
 // a comma, a quote or a line break.
