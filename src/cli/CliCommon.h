@@ -6,15 +6,8 @@
 #include <vector>
 
 #include "clock/ClockFamilies.h"
+#include "cli/CliError.h"
 #include "connections/ClockSet.h"
-
-// Exit codes of every clockctl command.
-enum ExitCode { kExitDone = 0, kExitNoAnswer = 1, kExitUsage = 2, kExitLineNotOpened = 3 };
-
-// An error in what the user typed: reported with the usage and exit code 2.
-struct UsageError {
-  std::string Message;
-};
 
 // The options that set up the line, shared by every command that talks to clocks.
 struct LineOptions {
@@ -36,6 +29,8 @@ struct LineOptions {
   bool Json = false;
 };
 
+// The valid values of --baud, "300, 600, ..." for a message.
+std::string BaudRateList();
 
 // Closes and frees a line: a modem line that is still connected hangs up first.
 struct LineCloser {
@@ -45,6 +40,9 @@ using LineHandle = std::unique_ptr<TClockSet, LineCloser>;
 
 // Takes the line options out of AArgs (wherever they stand) and leaves the rest.
 LineOptions TakeLineOptions(std::vector<std::string>& AArgs);
+// Raises the usage error for the first word of AArgs that a command has not taken: an unknown
+// option ("--frob") or an argument too many.
+void RejectLeftovers(const std::vector<std::string>& AArgs, const std::string& ACommand);
 // Takes "--name VALUE" out of AArgs; nothing when absent.
 std::optional<std::string> TakeOption(std::vector<std::string>& AArgs, const std::string& AName);
 bool TakeFlag(std::vector<std::string>& AArgs, const std::string& AName);
@@ -52,9 +50,16 @@ int ParseInt(const std::string& AText, const std::string& AWhat, int AMin, int A
 
 // A line set up as the options say, with its clock AOptions.Clock in the clock list.
 LineHandle BuildLine(const LineOptions& AOptions);
-// Opens the serial port or connects the socket, and on a modem line dials; false when the line
-// cannot be opened or the dial does not connect (the reason goes to AErr).
-bool OpenLine(TClockSet& ALine, std::ostream& AErr);
+// Opens the serial port or connects the socket, and on a modem line dials; raises CliError
+// (port-missing, port-busy, connection-refused, host-unknown, dial-failed, ...) when the line
+// cannot be opened or the dial does not connect.
+void OpenLine(TClockSet& ALine);
 // Opens the serial port or connects the socket only.
-bool OpenPort(TClockSet& ALine, std::ostream& AErr);
+void OpenPort(TClockSet& ALine);
+// Dials the line's number; AOutcome is the modem's verdict text. Shown as progress.
+void DialLine(TClockSet& ALine, std::string& AOutcome);
+// The stable code of a dial's outcome text: connected, busy, no-dial-tone, no-carrier, canceled.
+std::string DialOutcomeCode(const std::string& AOutcome);
+// The failure of a port that raised APlatformError while it was opened or used.
+CliError PortFailure(const class PlatformError& AError);
 TBasicClock& LineClock(TClockSet& ALine);

@@ -1,44 +1,41 @@
 // The technician's commands that find the clocks on a line and then ask or set them: detect,
 // datetime, set-datetime, status, serial. Each detects first, as the window does before it lets
 // the user do anything with a clock.
-#include <unistd.h>
-
 #include <iostream>
 #include <ostream>
 
 #include "calendar/VexDateTime.h"
 #include "cli/Commands.h"
+#include "cli/DateArgs.h"
+#include "cli/Interrupt.h"
 #include "cli/JsonText.h"
+#include "cli/Progress.h"
 #include "platform/Platform.h"
 
-int DetectOnLine(const LineOptions& AOptions, std::ostream& AErr, LineHandle& ALine,
-                 std::vector<TBasicClock*>& AListed) {
+void DetectOnLine(const LineOptions& AOptions, LineHandle& ALine,
+                  std::vector<TBasicClock*>& AListed, const std::string& APartialJson) {
   ALine = BuildLine(AOptions);
   TClockSet& line = *ALine;
   // The face-recognition terminals are reached by their adapters, each with a connection of its
   // own; the line's socket would only hold the terminal's one connection.
   const bool faceTerminal = ClockFamily(AOptions.Search).FaceTerminal;
-  if (!(faceTerminal && line.EffectiveConnectionType() == TcpIp) && !OpenLine(line, AErr))
-    return kExitLineNotOpened;
+  if (!(faceTerminal && line.EffectiveConnectionType() == TcpIp)) OpenLine(line);
 
-  // A bus scan takes seconds per silent number: a technician at a terminal sees how far it is.
-  const bool progress = &AErr == &std::cerr && isatty(STDERR_FILENO) && !AOptions.Trace;
-  if (progress) {
-    line.OnProbeClock = [&AErr, max = line.MaxClockNumber](std::int32_t ANumber) {
-      AErr << "\rprobing clock " << ANumber << " of " << max << "\x1b[K" << std::flush;
-    };
-  }
+  cli::ShowScanProgress(line);
   line.DetectClocks(AOptions.Search);
-  if (progress) AErr << "\r\x1b[K" << std::flush;
   line.OnProbeClock = nullptr;
+  line.OnProbeResult = nullptr;
 
   AListed.clear();
   for (auto& clock : line.Clocks())
     if (IsListedClock(clock->ClockType, AOptions.Search)) AListed.push_back(clock.get());
-  if (AListed.empty()) {
-    AErr << "no clock answered\n";
-    return kExitNoAnswer;
-  }
+  cli::ThrowIfInterrupted("detect", APartialJson);
+  if (AListed.empty()) throw CliError("no-answer", "detect", "no clock answered", APartialJson);
+}
+
+int DetectOnLine(const LineOptions& AOptions, std::ostream&, LineHandle& ALine,
+                 std::vector<TBasicClock*>& AListed) {
+  DetectOnLine(AOptions, ALine, AListed);
   return kExitDone;
 }
 
@@ -63,15 +60,18 @@ void ComputerNow(std::string& ADate, std::string& ATime) {
   ADate = std::to_string(now.Year) + "/" + PadNumber(now.Month, 2) + "/" + PadNumber(now.Day, 2);
   ATime = PadNumber(now.Hour, 2) + ":" + PadNumber(now.Minute, 2);
 }
+
+std::string ClockNumberText(const TBasicClock& AClock) {
+  return "clock " + std::to_string(static_cast<int>(AClock.ClockNumber));
+}
 }  // namespace
 
 int RunDetectCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
-                     std::ostream& AOut, std::ostream& AErr) {
-  if (!AArgs.empty()) throw UsageError{"detect takes no arguments"};
+                     std::ostream& AOut, std::ostream&) {
+  RejectLeftovers(AArgs, "detect");
   LineHandle line;
   std::vector<TBasicClock*> listed;
-  const int code = DetectOnLine(AOptions, AErr, line, listed);
-  if (code == kExitLineNotOpened) return code;
+  DetectOnLine(AOptions, line, listed, "\"clocks\":[]");
 
   std::string json;
   for (TBasicClock* clock : listed) {
@@ -89,23 +89,23 @@ int RunDetectCommand(std::vector<std::string>& AArgs, const LineOptions& AOption
            << dt.Time << "\n";
     }
   }
+  cli::ThrowIfInterrupted("detect", "\"clocks\":[" + json + "]");
   if (AOptions.Json) AOut << "{\"clocks\":[" << json << "]}\n";
-  return code;
+  return kExitDone;
 }
 
 int RunDateTimeCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
-                       std::ostream& AOut, std::ostream& AErr) {
-  if (!AArgs.empty()) throw UsageError{"datetime takes no arguments"};
+                       std::ostream& AOut, std::ostream&) {
+  RejectLeftovers(AArgs, "datetime");
   LineHandle line;
   std::vector<TBasicClock*> listed;
-  if (const int code = DetectOnLine(AOptions, AErr, line, listed)) return code;
+  DetectOnLine(AOptions, line, listed);
   TBasicClock& clock = *listed.front();
   TDateStr date;
   TTimeStr time;
-  if (!clock.GetDateTime(date, time)) {
-    AErr << "clock " << static_cast<int>(clock.ClockNumber) << " did not tell its date and time\n";
-    return kExitNoAnswer;
-  }
+  const bool read = clock.GetDateTime(date, time);
+  cli::ThrowIfInterrupted("datetime");
+  if (!read) throw CliError("no-answer", ClockNumberText(clock), "did not tell its date and time");
   if (AOptions.Json)
     AOut << "{\"clock\":" << static_cast<int>(clock.ClockNumber)
          << ",\"date\":" << JsonString(date.str()) << ",\"time\":" << JsonString(time.str())
@@ -116,81 +116,82 @@ int RunDateTimeCommand(std::vector<std::string>& AArgs, const LineOptions& AOpti
 }
 
 int RunSetDateTimeCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
-                          std::ostream& AOut, std::ostream& AErr) {
+                          std::ostream& AOut, std::ostream&) {
   std::string date;
   std::string time;
   if (AArgs.empty()) {
     ComputerNow(date, time);
-  } else if (AArgs.size() == 2) {
-    date = AArgs[0];
-    time = AArgs[1];
-    TDateParts parts;
-    if (date.size() > 10 || StrToDateParts(date, parts, 0) == dfNone || parts.Month < 1 ||
-        parts.Month > 12 || parts.Day < 1 || parts.Day > 31)
-      throw UsageError{"not a date: '" + date + "' (YYYY/MM/DD, solar or Gregorian)"};
-    if (time.size() > 5 || !IsValidTime(NormalizeTime(time)) ||
-        time.find_first_not_of("0123456789:") != std::string::npos)
-      throw UsageError{"not a time: '" + time + "' (HH:MM)"};
+  } else if (AArgs.size() == 2 && AArgs[0][0] != '-' && AArgs[1][0] != '-') {
+    date = CheckedDateArg(AArgs[0], "set-datetime");
+    time = CheckedTimeArg(AArgs[1], "set-datetime");
+  } else if (AArgs.size() == 1 && AArgs[0][0] != '-') {
+    throw UsageError{"set-datetime " + AArgs[0], "needs DATE and TIME, or nothing for now"};
   } else {
-    throw UsageError{"set-datetime takes DATE TIME, or nothing for now"};
+    RejectLeftovers(AArgs[0][0] == '-' ? AArgs : std::vector<std::string>(AArgs.begin() + 2,
+                                                                           AArgs.end()),
+                    "set-datetime");
   }
 
   LineHandle line;
   std::vector<TBasicClock*> listed;
-  if (const int code = DetectOnLine(AOptions, AErr, line, listed)) return code;
+  DetectOnLine(AOptions, line, listed);
   // Every active clock of the line is set, as the line does it.
   const bool accepted = line->SetDateTime(date, time);
-  if (!accepted) AErr << "a clock refused the date and time " << date << " " << time << "\n";
 
   // What the first clock keeps now (it is asked again after a setting).
   TBasicClock& clock = *listed.front();
   TDateStr nowDate;
   TTimeStr nowTime;
   const bool read = clock.GetDateTime(nowDate, nowTime);
+  const std::string json = "\"set\":" + JsonBool(accepted) +
+                           ",\"clock\":" + std::to_string(static_cast<int>(clock.ClockNumber)) +
+                           ",\"date\":" + JsonString(read ? nowDate.str() : "") +
+                           ",\"time\":" + JsonString(read ? nowTime.str() : "");
+  cli::ThrowIfInterrupted("set-datetime", json);
+  if (!accepted)
+    throw CliError("clock-refused", "set-datetime " + date + " " + time,
+                   "a clock refused the date and time", json);
   if (AOptions.Json)
-    AOut << "{\"set\":" << JsonBool(accepted)
-         << ",\"clock\":" << static_cast<int>(clock.ClockNumber)
-         << ",\"date\":" << JsonString(read ? nowDate.str() : "")
-         << ",\"time\":" << JsonString(read ? nowTime.str() : "") << "}\n";
+    AOut << "{" << json << "}\n";
   else if (read)
     AOut << nowDate.str() << '\t' << nowTime.str() << "\n";
-  return accepted ? kExitDone : kExitNoAnswer;
+  return kExitDone;
 }
 
 int RunStatusCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
-                     std::ostream& AOut, std::ostream& AErr) {
-  if (!AArgs.empty()) throw UsageError{"status takes no arguments"};
+                     std::ostream& AOut, std::ostream&) {
+  RejectLeftovers(AArgs, "status");
   LineHandle line;
   std::vector<TBasicClock*> listed;
-  if (const int code = DetectOnLine(AOptions, AErr, line, listed)) return code;
+  DetectOnLine(AOptions, line, listed);
   // Asked afresh; empty and busy then read the codes just kept, as the line combines them.
   const bool connected = line->IsConnected();
   const bool empty = connected && line->WasEmpty();
   const bool busy = connected && line->WasBusy();
+  const std::string json = "\"connected\":" + JsonBool(connected) +
+                           ",\"empty\":" + JsonBool(empty) + ",\"busy\":" + JsonBool(busy);
+  cli::ThrowIfInterrupted("status", json);
+  if (!connected) throw CliError("no-answer", "status", "the clocks stopped answering", json);
   if (AOptions.Json)
-    AOut << "{\"connected\":" << JsonBool(connected) << ",\"empty\":" << JsonBool(empty)
-         << ",\"busy\":" << JsonBool(busy) << "}\n";
-  else if (connected)
+    AOut << "{" << json << "}\n";
+  else
     AOut << "connected\t" << (empty ? "empty" : "records") << '\t' << (busy ? "busy" : "idle")
          << "\n";
-  else
-    AOut << "disconnected\n";
-  return connected ? kExitDone : kExitNoAnswer;
+  return kExitDone;
 }
 
 int RunSerialCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
-                     std::ostream& AOut, std::ostream& AErr) {
-  if (!AArgs.empty()) throw UsageError{"serial takes no arguments"};
+                     std::ostream& AOut, std::ostream&) {
+  RejectLeftovers(AArgs, "serial");
   LineHandle line;
   std::vector<TBasicClock*> listed;
-  if (const int code = DetectOnLine(AOptions, AErr, line, listed)) return code;
+  DetectOnLine(AOptions, line, listed);
   TBasicClock& clock = *listed.front();
   const std::string serial = clock.GetSerialNo();
-  if (serial.empty()) {
-    // Only the HDLC clocks keep a serial number they can tell.
-    AErr << "clock " << static_cast<int>(clock.ClockNumber) << " tells no serial number\n";
-    return kExitNoAnswer;
-  }
+  cli::ThrowIfInterrupted("serial");
+  // Only the HDLC clocks keep a serial number they can tell.
+  if (serial.empty())
+    throw CliError("not-supported", ClockNumberText(clock), "tells no serial number");
   if (AOptions.Json)
     AOut << "{\"clock\":" << static_cast<int>(clock.ClockNumber)
          << ",\"serial\":" << JsonString(serial) << "}\n";

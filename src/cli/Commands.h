@@ -6,7 +6,8 @@
 #include "cli/CliCommon.h"
 
 // Each command takes the arguments left after the line options and the command word.
-int RunPortsCommand(std::vector<std::string>& AArgs, std::ostream& AOut, std::ostream& AErr);
+int RunPortsCommand(std::vector<std::string>& AArgs, const LineOptions& ALineOptions,
+                    std::ostream& AOut, std::ostream& AErr);
 int RunSendCommand(std::vector<std::string>& AArgs, const LineOptions& ALineOptions,
                    std::ostream& AOut, std::ostream& AErr);
 // Dials the --modem number: prints the outcome text and, when connected, the connect speed.
@@ -14,9 +15,13 @@ int RunDialCommand(std::vector<std::string>& AArgs, const LineOptions& ALineOpti
                    std::ostream& AOut, std::ostream& AErr);
 
 // Builds and opens the line of AOptions (dialing on a modem line) and detects the clocks with
-// AOptions.Search; AListed receives the clocks the window would list. Returns kExitDone,
-// kExitLineNotOpened, or kExitNoAnswer when no clock is listed (the reason goes to AErr). When
-// AErr is a terminal, the clock number being probed is shown there.
+// AOptions.Search; AListed receives the clocks the window would list. Raises CliError when the
+// line cannot be opened (port-..., connection-..., dial-failed), when no clock is listed
+// (no-answer, with APartialJson before the error in --json) and when interrupted. The scan's
+// steps are shown as progress.
+void DetectOnLine(const LineOptions& AOptions, LineHandle& ALine,
+                  std::vector<TBasicClock*>& AListed, const std::string& APartialJson = {});
+// The same, for callers that expect an exit code: kExitDone, or the CliError raised.
 int DetectOnLine(const LineOptions& AOptions, std::ostream& AErr, LineHandle& ALine,
                  std::vector<TBasicClock*>& AListed);
 

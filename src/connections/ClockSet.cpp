@@ -212,7 +212,8 @@ bool TClockSet::OpenTcpIpPort() {
     const TDeadline connect(kConnectLimitMs);
     for (;;) {
       if (connect.expired()) break;
-      if (FTcpIpPort->active()) break;
+      if (FTcpIpPort->active() || FTcpIpPort->failure() != TSocketFailure::None || FCanceled)
+        break;
       clock.sleep(10);
       // The connect event of the non-blocking socket arrives through the message loop.
       clock.processMessages();
@@ -243,4 +244,9 @@ bool TClockSet::HangUp() {
 
 void TClockSet::CancelDial() {
   FLink.CancelDial();
+}
+
+void TClockSet::Cancel() {
+  FCanceled = true;
+  CancelDial();
 }

@@ -20,6 +20,8 @@ using TClockList = std::vector<std::unique_ptr<TBasicClock>>;
 // Called by a detection for every clock number it is about to probe, so that a caller can show
 // how far a bus scan has come (a scan of 32 numbers takes minutes).
 using TProbeClockEvent = std::function<void(std::int32_t AClockNumber)>;
+// Called after each such probe with whether the clock answered.
+using TProbeResultEvent = std::function<void(std::int32_t AClockNumber, bool AAnswered)>;
 
 // A number field of a settings string, which holds decimal digits only. Raises EConvertError for
 // an empty field, any other character, or a value beyond 32 bits.
@@ -128,6 +130,10 @@ class TClockSet : private ILinkLine {
   bool HangUp();
   // Makes a dial or hang-up under way give up at its next pass.
   void CancelDial();
+  // Makes the line's work end at its next step: a detection probes no further clock number, a
+  // connect stops waiting, a dial under way gives up. The line stays canceled.
+  void Cancel();
+  bool Canceled() const { return FCanceled; }
 
   // ---- Settings strings ----
   // The whole line as one text, fields separated by ",": name, phone number, port number (or
@@ -158,11 +164,14 @@ class TClockSet : private ILinkLine {
   TTrafficObserver OnTraffic;
   // Every clock number a detection probes, before the probe.
   TProbeClockEvent OnProbeClock;
+  // Every probe's outcome, after the probe.
+  TProbeResultEvent OnProbeResult;
 
   // ---- Components ----
   ISerialPort* ComPort() const override { return FComPort.get(); }
   ITcpClient* TcpIpPort() const override { return FTcpIpPort.get(); }
-  // Connects the socket and waits at most 5000 ms for it to become active.
+  // Connects the socket and waits at most 5000 ms for it to become active; gives up at once when
+  // the connect fails (a refused port, an unknown host) or the line is canceled.
   bool OpenTcpIpPort() override;
   // The line's link layer, through which its clocks talk.
   TClockLink& Link() { return FLink; }
@@ -199,4 +208,5 @@ class TClockSet : private ILinkLine {
   std::unique_ptr<ISerialPort> FComPort;
   std::unique_ptr<ITcpClient> FTcpIpPort;
   std::int32_t FCurrentClock = 0;
+  bool FCanceled = false;
 };

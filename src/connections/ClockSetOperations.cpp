@@ -18,7 +18,10 @@ constexpr std::size_t kFoundLimit = 40;
 
 bool TClockSet::ProbeClock(TBasicClock& AClock, TClockSearchType AClockSearchType) {
   if (OnProbeClock) OnProbeClock(AClock.ClockNumber);
-  return AClock.Detect(AClockSearchType);
+  if (FCanceled) return false;
+  const bool answered = AClock.Detect(AClockSearchType);
+  if (OnProbeResult) OnProbeResult(AClock.ClockNumber, answered);
+  return answered;
 }
 
 void TClockSet::DetectClocks(TClockSearchType AClockSearchType) {
@@ -64,6 +67,7 @@ void TClockSet::DetectClocks(TClockSearchType AClockSearchType) {
     TBasicClock& clock = NewClock(number);
     if (ProbeClock(clock, AClockSearchType)) continue;
     FClocks.pop_back();
+    if (FCanceled) return;
     // The fast search takes the bus as numbered without gaps.
     if (family.StopsAtFirstSilent) return;
   }

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <QThread>
@@ -14,6 +16,44 @@
 #include "platform/PlatformError.h"
 
 namespace {
+
+// The program that holds ADevice's lock file (the UUCP convention every serial program on the
+// machine honours), as "program (pid N)"; '' when no lock names one.
+std::string LockHolder(const QString& ADevice) {
+  const QString name = "LCK.." + QFileInfo(ADevice).fileName();
+  for (const char* dir : {"/var/lock", "/run/lock", "/etc/locks", "/var/spool/locks", "/tmp"}) {
+    QLockFile lock(QString(dir) + "/" + name);
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    if (lock.getLockInfo(&pid, &host, &app))
+      return (app.isEmpty() ? std::string("a program") : app.toStdString()) + " (pid " +
+             std::to_string(pid) + ")";
+  }
+  return {};
+}
+
+// Why ADevice could not be opened, and the words a user reads about it.
+TPortFailure OpenFailure(const QSerialPort& APort, const QString& ADevice, std::string& AWhy) {
+  const QFileInfo device(ADevice);
+  if (APort.error() == QSerialPort::DeviceNotFoundError || !device.exists()) {
+    AWhy = "no such device";
+    return TPortFailure::Missing;
+  }
+  if (APort.error() == QSerialPort::PermissionError) {
+    // Qt reports a lock held by another program, and a device opened exclusively, as a
+    // permission error; a device we may read and write is then held by someone else.
+    if (device.isReadable() && device.isWritable()) {
+      const std::string holder = LockHolder(ADevice);
+      AWhy = "the port is in use by " + (holder.empty() ? "another program" : holder);
+      return TPortFailure::Busy;
+    }
+    AWhy = "permission denied";
+    return TPortFailure::Denied;
+  }
+  AWhy = APort.errorString().toStdString();
+  return TPortFailure::Other;
+}
 
 class QtSystemClock : public ISystemClock {
  public:
@@ -55,10 +95,15 @@ class QtSerialPort : public ISerialPort {
 
   void open() override {
     if (FPort.isOpen()) return;
-    FPort.setPortName(QString::fromStdString(ComPortDevice(FName)));
-    if (!FPort.open(QIODevice::ReadWrite))
-      throw PlatformError("cannot open " + FName + " (" + ComPortDevice(FName) +
-                          "): " + FPort.errorString().toStdString());
+    const QString device = QString::fromStdString(ComPortDevice(FName));
+    FPort.setPortName(device);
+    if (!FPort.open(QIODevice::ReadWrite)) {
+      std::string why;
+      const TPortFailure kind = OpenFailure(FPort, device, why);
+      const std::string where =
+          FName == device.toStdString() ? FName : FName + " (" + device.toStdString() + ")";
+      throw PlatformError("cannot open " + where + ": " + why, kind);
+    }
     // Settings a device does not support (parity and modem lines on a pseudo-terminal) are
     // not errors for the tool: the bytes still flow.
     FPort.setBaudRate(BaudRateToBits(FRate));
@@ -138,6 +183,21 @@ class QtTcpClient : public ITcpClient {
   }
   void close() override { FSocket.abort(); }
   bool active() const override { return FSocket.state() == QAbstractSocket::ConnectedState; }
+  TSocketFailure failure() const override {
+    if (FSocket.state() != QAbstractSocket::UnconnectedState) return TSocketFailure::None;
+    switch (FSocket.error()) {
+      case QAbstractSocket::UnknownSocketError:
+        return TSocketFailure::None;
+      case QAbstractSocket::ConnectionRefusedError:
+        return TSocketFailure::Refused;
+      case QAbstractSocket::HostNotFoundError:
+        return TSocketFailure::HostUnknown;
+      case QAbstractSocket::SocketTimeoutError:
+        return TSocketFailure::Timeout;
+      default:
+        return TSocketFailure::Other;
+    }
+  }
   void send(const std::string& AData) override {
     if (!active()) return;
     FSocket.write(AData.data(), static_cast<qint64>(AData.size()));

@@ -1,6 +1,9 @@
 #pragma once
 #include <string>
 
+// Why the last connect failed.
+enum class TSocketFailure { None, Refused, HostUnknown, Timeout, Other };
+
 // A non-blocking TCP client. Errors never raise: a failed connect shows as a socket that does not
 // become active, a failed send or read as nothing sent or nothing read.
 class ITcpClient {
@@ -17,6 +20,8 @@ class ITcpClient {
   virtual void open() = 0;
   virtual void close() = 0;
   virtual bool active() const = 0;
+  // Why the connect started by open() has failed; None while it is under way or has succeeded.
+  virtual TSocketFailure failure() const { return TSocketFailure::None; }
   virtual void send(const std::string& AData) = 0;
   // Every byte waiting on the socket; "" when none. Never waits.
   virtual std::string readAll() = 0;

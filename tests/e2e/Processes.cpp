@@ -28,13 +28,13 @@ long long NowMs() {
 }
 }  // namespace
 
-RunResult Run(const std::string& AProgram, const std::vector<std::string>& AArgs,
-              const std::map<std::string, std::string>& AEnv, int ATimeoutMs) {
+Started::Started(const std::string& AProgram, const std::vector<std::string>& AArgs,
+                 const std::map<std::string, std::string>& AEnv) {
   int out[2], err[2];
   if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
-  const pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
+  FPid = fork();
+  if (FPid < 0) throw std::runtime_error("fork failed");
+  if (FPid == 0) {
     dup2(out[1], 1);
     dup2(err[1], 2);
     close(out[0]);
@@ -48,32 +48,62 @@ RunResult Run(const std::string& AProgram, const std::vector<std::string>& AArgs
   }
   close(out[1]);
   close(err[1]);
-  RunResult result;
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  const long long deadline = NowMs() + ATimeoutMs;
-  int open = 2;
-  while (open > 0 && NowMs() < deadline) {
-    if (poll(fds, 2, 100) <= 0) continue;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-      char buf[4096];
-      const ssize_t n = read(fds[i].fd, buf, sizeof buf);
-      if (n <= 0) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      } else {
-        (i == 0 ? result.Out : result.Err).append(buf, static_cast<std::size_t>(n));
-      }
+  FFds[0] = out[0];
+  FFds[1] = err[0];
+}
+
+Started::~Started() {
+  if (!FFinished) Finish(0);
+}
+
+bool Started::Pump(int AWaitMs) {
+  pollfd fds[2] = {{FFds[0], POLLIN, 0}, {FFds[1], POLLIN, 0}};
+  if (FFds[0] < 0 && FFds[1] < 0) return false;
+  if (poll(fds, 2, AWaitMs) <= 0) return true;
+  for (int i = 0; i < 2; ++i) {
+    if (FFds[i] < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+    char buf[4096];
+    const ssize_t n = read(FFds[i], buf, sizeof buf);
+    if (n <= 0) {
+      close(FFds[i]);
+      FFds[i] = -1;
+    } else {
+      (i == 0 ? FResult.Out : FResult.Err).append(buf, static_cast<std::size_t>(n));
     }
   }
-  for (auto& fd : fds)
-    if (fd.fd >= 0) close(fd.fd);
+  return FFds[0] >= 0 || FFds[1] >= 0;
+}
+
+bool Started::WaitForErr(const std::string& AText, int ATimeoutMs) {
+  const long long deadline = NowMs() + ATimeoutMs;
+  while (FResult.Err.find(AText) == std::string::npos) {
+    if (NowMs() >= deadline || !Pump(50)) return FResult.Err.find(AText) != std::string::npos;
+  }
+  return true;
+}
+
+void Started::Signal(int ASignal) {
+  if (FPid > 0 && !FFinished) kill(FPid, ASignal);
+}
+
+RunResult Started::Finish(int ATimeoutMs) {
+  const long long deadline = NowMs() + ATimeoutMs;
+  while (NowMs() < deadline && Pump(100)) {
+  }
+  const bool open = FFds[0] >= 0 || FFds[1] >= 0;
+  for (int& fd : FFds)
+    if (fd >= 0) close(fd), fd = -1;
   int status = 0;
-  if (open > 0) kill(pid, SIGKILL);  // timed out
-  waitpid(pid, &status, 0);
-  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  if (open) kill(FPid, SIGKILL);  // timed out
+  waitpid(FPid, &status, 0);
+  FFinished = true;
+  FResult.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return FResult;
+}
+
+RunResult Run(const std::string& AProgram, const std::vector<std::string>& AArgs,
+              const std::map<std::string, std::string>& AEnv, int ATimeoutMs) {
+  return Started(AProgram, AArgs, AEnv).Finish(ATimeoutMs);
 }
 
 Simulator::Simulator(const std::vector<std::string>& AStatements,

@@ -18,6 +18,31 @@ struct RunResult {
 RunResult Run(const std::string& AProgram, const std::vector<std::string>& AArgs,
               const std::map<std::string, std::string>& AEnv = {}, int ATimeoutMs = 30000);
 
+// A program running in the background with its output on pipes, for tests that act on it while
+// it runs (a signal, a second program on the same port).
+class Started {
+ public:
+  Started(const std::string& AProgram, const std::vector<std::string>& AArgs,
+          const std::map<std::string, std::string>& AEnv = {});
+  ~Started();
+  Started(const Started&) = delete;
+  Started& operator=(const Started&) = delete;
+  // Reads its output until its standard error holds AText; false when ATimeoutMs pass first or
+  // the program ends without it.
+  bool WaitForErr(const std::string& AText, int ATimeoutMs);
+  void Signal(int ASignal);
+  // Reads the rest of its output and waits for its end (killed after ATimeoutMs).
+  RunResult Finish(int ATimeoutMs);
+
+ private:
+  // Reads what arrived within AWaitMs; false once both pipes are closed.
+  bool Pump(int AWaitMs);
+  pid_t FPid = -1;
+  int FFds[2] = {-1, -1};
+  RunResult FResult;
+  bool FFinished = false;
+};
+
 inline RunResult Clockctl(const std::vector<std::string>& AArgs,
                           const std::map<std::string, std::string>& AEnv = {}) {
   return Run(CLOCKCTL_PATH, AArgs, AEnv);
