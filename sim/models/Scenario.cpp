@@ -295,6 +295,29 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
                        " value(s)");
   };
 
+  // The port-4370 terminal's log: not about the current clock.
+  if (keyword == "zk-records" || keyword == "zk-record") {
+    FZkLogGiven = true;
+    if (keyword == "zk-records") {
+      if (args.size() != 1) fail(AWhere, "\"zk-records\" takes 1 value(s)");
+      FZkRecordCount = integer(args[0], 0, 1000000, "zk-records", AWhere);
+      return;
+    }
+    if (args.size() != 4) fail(AWhere, "\"zk-record\" takes USER YYYY-MM-DD HH:MM:SS MODE");
+    ZkLogRecord r;
+    r.User = args[0];
+    if (r.User.size() > 9 || !allDigits(r.User))
+      fail(AWhere, "zk-record: the user is at most 9 digits: " + r.User);
+    std::string date = args[1];
+    if (date.size() == 10 && date[4] == '-' && date[7] == '-') date[4] = date[7] = '/';
+    parseDate(date, r.When, AWhere);
+    parseTime(args[2], r.When, AWhere);
+    if (!simcal::isValid(SimCalendar::Gregorian, r.When))
+      fail(AWhere, "zk-record: no such Gregorian date: " + args[1]);
+    r.InOutMode = integer(args[3], 0, 255, "zk-record mode", AWhere);
+    FZkRecords.push_back(r);
+    return;
+  }
   if (keyword == "protocol") {
     needArgs(1, 1);
     const std::string p = lower(args[0]);
@@ -520,6 +543,9 @@ Scenario ScenarioParser::finish() {
   if (FClocks.empty()) current("default");
   Scenario sc;
   sc.LineProtocol = FProtocol;
+  sc.ZkLogGiven = FZkLogGiven;
+  sc.ZkRecordCount = FZkRecordCount;
+  sc.ZkRecords = FZkRecords;
   if (FProtocol == Scenario::Protocol::RS232 && FClocks.size() > 1)
     throw ScenarioError("protocol RS232 serves one clock, the scenario has " +
                         std::to_string(FClocks.size()) + " (use protocol RS485 for a bus)");
@@ -648,6 +674,13 @@ clock 1, the default clock, which comes with three sample records.
       corrupt: a record with a right check byte but no record (text: hour 25; HDLC: the
       block's first record with a wrong check byte); badblock, wrongblock, lostblock: the
       second block of a picture with a wrong check byte, numbered one too high, or not sent
+The face-recognition terminal of the second kind (--zk-terminal) takes, anywhere:
+  zk-records N                its log holds N records (0..1000000), one a minute up to its
+                              date, users 1 to 500 in turn
+  zk-record USER YYYY-MM-DD HH:MM:SS MODE
+                              one more record after those: USER digits, a Gregorian date and
+                              time, MODE the in/out state (0 check-in, 1 check-out, ...)
+                              Without either, its log holds three samples of its own day.
 HDLC clocks (protocol Hdlc) also take:
   description TEXT            the device description (default: NAME;Ver ...;Rec 50000;CAM;)
   serial N                    serial number (default 1234567)

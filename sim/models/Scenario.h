@@ -14,10 +14,22 @@ namespace sim {
 
 // What clocksim serves: the line protocol and the clocks on the line. The text format is
 // described in Scenario.cpp and by scenarioHelp().
+// One record of the port-4370 terminal's log, as a scenario gives it (Gregorian date).
+struct ZkLogRecord {
+  std::string User;
+  SimDateTime When;
+  int InOutMode = 0;
+};
+
 struct Scenario {
   enum class Protocol { RS232, RS485, Hdlc };
   Protocol LineProtocol = Protocol::RS232;
   std::vector<TextClockSettings> Clocks;
+  // The port-4370 terminal's log: ZkRecordCount records made up before the terminal's date,
+  // then ZkRecords; its three samples when neither is given (ZkLogGiven false).
+  bool ZkLogGiven = false;
+  int ZkRecordCount = 0;
+  std::vector<ZkLogRecord> ZkRecords;
   // Things that are allowed but will surprise the user (for example a record whose check byte
   // is 0Dh, which the receiver's cleaning removes together with the CR).
   std::vector<std::string> Warnings;
@@ -52,6 +64,9 @@ class ScenarioParser {
   void statement(const std::string& ALine, const std::string& AWhere);
   ClockDraft& current(const std::string& AWhere);
   Scenario::Protocol FProtocol = Scenario::Protocol::RS232;
+  bool FZkLogGiven = false;
+  int FZkRecordCount = 0;
+  std::vector<ZkLogRecord> FZkRecords;
   std::map<int, ClockDraft> FClocks;
   int FCurrent = 0;  // 0: none chosen in this source yet
 };

@@ -57,28 +57,33 @@ void ZkTerminalModel::setTimeRunning(bool AValue) {
   FTimeRunning = AValue;
 }
 
-void ZkTerminalModel::connectionOpened() {
-  FReceiver.Clear();
-  FSessionId = 0;
-  FAuthenticated = false;
-  FCloseRequested = false;
-  FPreparedBuffer.reset();
+void ZkTerminalModel::connectionOpened(int AConnection) {
+  FSessions[AConnection] = Session{};
+  FCurrent = AConnection;
 }
 
-void ZkTerminalModel::connectionClosed() {
-  connectionOpened();
+void ZkTerminalModel::connectionClosed(int AConnection) {
+  FSessions.erase(AConnection);
+}
+
+void ZkTerminalModel::selectConnection(int AConnection) {
+  FCurrent = AConnection;
+}
+
+zk::DateTime ZkTerminalModel::addSeconds(const zk::DateTime& ATime, long long ASeconds) {
+  return AddSeconds(ATime, ASeconds);
 }
 
 ReplyPlan ZkTerminalModel::receive(const std::string& ABytes) {
-  FReceiver.Feed(ABytes);
-  std::string Out;
+  Current().Receiver.Feed(ABytes);
+  Frames Out;
   for (;;) {
     zk::Frame Request;
     bool ChecksumValid = false;
-    const zk::FrameReceiver::Status Status = FReceiver.Next(Request, &ChecksumValid);
+    const zk::FrameReceiver::Status Status = Current().Receiver.Next(Request, &ChecksumValid);
     if (Status == zk::FrameReceiver::Status::NeedMore) break;
     if (Status == zk::FrameReceiver::Status::Corrupt) {
-      FReceiver.Resync();
+      Current().Receiver.Resync();
       continue;
     }
     if (!ChecksumValid) {
@@ -86,51 +91,52 @@ ReplyPlan ZkTerminalModel::receive(const std::string& ABytes) {
       continue;
     }
     FCommands.push_back(Request.Command);
-    if (FCloseRequested) continue;  // nothing more after CMD_EXIT
+    if (Current().CloseRequested) continue;  // nothing more after CMD_EXIT
     handle(Request, Out);
   }
-  if (Out.empty()) return {};
-  return {{0, Out}};
+  ReplyPlan Plan;
+  for (std::string& Frame : Out) Plan.push_back({0, std::move(Frame)});
+  return Plan;
 }
 
-void ZkTerminalModel::reply(std::string& AOut, const zk::Frame& ARequest, std::uint16_t ACommand,
+void ZkTerminalModel::reply(Frames& AOut, const zk::Frame& ARequest, std::uint16_t ACommand,
                             const std::string& APayload) const {
-  AOut += zk::BuildFrame(ACommand, FSessionId, ARequest.ReplyId, APayload);
+  AOut.push_back(zk::BuildFrame(ACommand, Current().SessionId, ARequest.ReplyId, APayload));
 }
 
-void ZkTerminalModel::handle(const zk::Frame& ARequest, std::string& AOut) {
+void ZkTerminalModel::handle(const zk::Frame& ARequest, Frames& AOut) {
   switch (ARequest.Command) {
     case zk::CMD_CONNECT:
       // A second CMD_CONNECT on the same connection keeps the session.
-      if (FSessionId == 0) {
-        FSessionId = FNextSessionId;
+      if (Current().SessionId == 0) {
+        Current().SessionId = FNextSessionId;
         FNextSessionId = static_cast<std::uint16_t>(FNextSessionId + 1);
         if (FNextSessionId == 0) FNextSessionId = 1;
-        FAuthenticated = !FCommKey.has_value();
+        Current().Authenticated = !FCommKey.has_value();
       }
-      reply(AOut, ARequest, FAuthenticated ? zk::CMD_ACK_OK : zk::CMD_ACK_UNAUTH);
+      reply(AOut, ARequest, Current().Authenticated ? zk::CMD_ACK_OK : zk::CMD_ACK_UNAUTH);
       return;
     case zk::CMD_AUTH: {
-      if (FSessionId == 0) return reply(AOut, ARequest, zk::CMD_ACK_UNAUTH);
+      if (Current().SessionId == 0) return reply(AOut, ARequest, zk::CMD_ACK_UNAUTH);
       if (FCommKey) {
         // The client's ticks byte stands in the clear at offset 2.
         const bool Match = ARequest.Payload.size() >= 4 &&
                            ARequest.Payload.substr(0, 4) ==
-                               zk::MakeCommKey(*FCommKey, FSessionId,
+                               zk::MakeCommKey(*FCommKey, Current().SessionId,
                                                static_cast<std::uint8_t>(ARequest.Payload[2]));
-        FAuthenticated = FAuthenticated || Match;
+        Current().Authenticated = Current().Authenticated || Match;
         if (!Match) return reply(AOut, ARequest, zk::CMD_ACK_UNAUTH);
       }
       return reply(AOut, ARequest, zk::CMD_ACK_OK);
     }
     case zk::CMD_EXIT:
       reply(AOut, ARequest, zk::CMD_ACK_OK);
-      FCloseRequested = true;
+      Current().CloseRequested = true;
       return;
     default:
       break;
   }
-  if (FSessionId == 0 || !FAuthenticated) return reply(AOut, ARequest, zk::CMD_ACK_UNAUTH);
+  if (Current().SessionId == 0 || !Current().Authenticated) return reply(AOut, ARequest, zk::CMD_ACK_UNAUTH);
 
   switch (ARequest.Command) {
     case zk::CMD_GET_VERSION:
@@ -176,7 +182,7 @@ void ZkTerminalModel::handle(const zk::Frame& ARequest, std::string& AOut) {
         if (Read == FLogReads) FLog.push_back(Record);
       }
       if (Buffer.size() <= FSmallBufferLimit) {
-        FPreparedBuffer.reset();
+        Current().PreparedBuffer.reset();
         return reply(AOut, ARequest, zk::CMD_DATA, Buffer);
       }
       const std::uint32_t Size = static_cast<std::uint32_t>(Buffer.size());
@@ -184,13 +190,13 @@ void ZkTerminalModel::handle(const zk::Frame& ARequest, std::string& AOut) {
       zk::PutU32(Payload, Size);
       zk::PutU32(Payload, Size);
       zk::PutU32(Payload, 0);
-      FPreparedBuffer = std::move(Buffer);
+      Current().PreparedBuffer = std::move(Buffer);
       return reply(AOut, ARequest, FLargeBufferReply, Payload);
     }
     case zk::CMD_READ_BUFFER:
       return readChunk(ARequest, AOut);
     case zk::CMD_FREE_DATA:
-      FPreparedBuffer.reset();
+      Current().PreparedBuffer.reset();
       return reply(AOut, ARequest, zk::CMD_ACK_OK);
     default:
       return reply(AOut, ARequest, zk::CMD_ACK_UNKNOWN);
@@ -199,11 +205,11 @@ void ZkTerminalModel::handle(const zk::Frame& ARequest, std::string& AOut) {
 
 // One chunk of the prepared buffer: CMD_PREPARE_DATA with its length, the bytes in CMD_DATA
 // frames, then CMD_ACK_OK, all with the request's reply id.
-void ZkTerminalModel::readChunk(const zk::Frame& ARequest, std::string& AOut) {
+void ZkTerminalModel::readChunk(const zk::Frame& ARequest, Frames& AOut) {
   std::uint32_t Start = 0, Length = 0;
-  if (!FPreparedBuffer || !zk::ReadU32(ARequest.Payload, 0, Start) ||
+  if (!Current().PreparedBuffer || !zk::ReadU32(ARequest.Payload, 0, Start) ||
       !zk::ReadU32(ARequest.Payload, 4, Length) || Length == 0 ||
-      Start >= FPreparedBuffer->size() || Length > FPreparedBuffer->size() - Start) {
+      Start >= Current().PreparedBuffer->size() || Length > Current().PreparedBuffer->size() - Start) {
     return reply(AOut, ARequest, zk::CMD_ACK_ERROR);
   }
   std::string Announce;
@@ -213,7 +219,7 @@ void ZkTerminalModel::readChunk(const zk::Frame& ARequest, std::string& AOut) {
   const std::size_t Step = FDataFrameLimit == 0 ? Length : FDataFrameLimit;
   for (std::size_t Offset = 0; Offset < Length; Offset += Step) {
     const std::size_t Piece = std::min<std::size_t>(Step, Length - Offset);
-    reply(AOut, ARequest, zk::CMD_DATA, FPreparedBuffer->substr(Start + Offset, Piece));
+    reply(AOut, ARequest, zk::CMD_DATA, Current().PreparedBuffer->substr(Start + Offset, Piece));
   }
   reply(AOut, ARequest, zk::CMD_ACK_OK);
 }

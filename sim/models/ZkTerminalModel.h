@@ -9,6 +9,7 @@
 // when closeRequested() turns true (after CMD_EXIT).
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <utility>
 #include <string>
@@ -23,10 +24,14 @@ class ZkTerminalModel : public DeviceModel {
  public:
   ZkTerminalModel();
 
+  // Each reply frame is a piece of the plan of its own: the server writes it on its own.
   ReplyPlan receive(const std::string& ABytes) override;
-  void connectionOpened();
-  void connectionClosed();
-  bool closeRequested() const { return FCloseRequested; }
+  // Connections are told apart by an id the server gives; each has its own session. receive()
+  // and closeRequested() concern the connection last selected.
+  void connectionOpened(int AConnection = 0);
+  void connectionClosed(int AConnection = 0);
+  void selectConnection(int AConnection);
+  bool closeRequested() const { return Current().CloseRequested; }
 
   // ---- the terminal ----
   void setFirmwareVersion(const std::string& AValue) { FFirmware = AValue; }
@@ -40,6 +45,8 @@ class ZkTerminalModel : public DeviceModel {
   void addRecord(const zk::AttRecord& ARecord) { FLog.push_back(ARecord); }
   const std::vector<zk::AttRecord>& records() const { return FLog; }
   void clearLog() { FLog.clear(); }
+  // ATime moved by ASeconds (may be negative).
+  static zk::DateTime addSeconds(const zk::DateTime& ATime, long long ASeconds);
 
   // ---- how it answers ----
   // Attendance buffers of at most this many bytes (4-byte total included) come in one CMD_DATA
@@ -63,16 +70,17 @@ class ZkTerminalModel : public DeviceModel {
   void clearCommands() { FCommands.clear(); }
   // Requests dropped for a wrong checksum (the terminal does not answer them).
   int badChecksumFrames() const { return FBadChecksumFrames; }
-  std::uint16_t sessionId() const { return FSessionId; }
+  std::uint16_t sessionId() const { return Current().SessionId; }
+  bool authenticated() const { return Current().Authenticated; }
   // Reads of the log so far.
   int logReads() const { return FLogReads; }
-  bool authenticated() const { return FAuthenticated; }
 
  private:
-  void handle(const zk::Frame& ARequest, std::string& AOut);
-  void reply(std::string& AOut, const zk::Frame& ARequest, std::uint16_t ACommand,
+  using Frames = std::vector<std::string>;
+  void handle(const zk::Frame& ARequest, Frames& AOut);
+  void reply(Frames& AOut, const zk::Frame& ARequest, std::uint16_t ACommand,
              const std::string& APayload = {}) const;
-  void readChunk(const zk::Frame& ARequest, std::string& AOut);
+  void readChunk(const zk::Frame& ARequest, Frames& AOut);
 
   std::string FFirmware = "Ver 6.60 Apr 28 2015";
   zk::DateTime FTimeBase;
@@ -86,11 +94,18 @@ class ZkTerminalModel : public DeviceModel {
   std::uint16_t FLargeBufferReply = zk::CMD_ACK_OK;
   std::uint16_t FNextSessionId = 0x8DF3;
 
-  zk::FrameReceiver FReceiver;
-  std::uint16_t FSessionId = 0;  // 0: no session on this connection
-  bool FAuthenticated = false;
-  bool FCloseRequested = false;
-  std::optional<std::string> FPreparedBuffer;  // the buffer of the large-data path being read
+  // What belongs to one connection.
+  struct Session {
+    zk::FrameReceiver Receiver;
+    std::uint16_t SessionId = 0;  // 0: no session on this connection
+    bool Authenticated = false;
+    bool CloseRequested = false;
+    std::optional<std::string> PreparedBuffer;  // the buffer of the large-data path being read
+  };
+  std::map<int, Session> FSessions;
+  int FCurrent = 0;
+  Session& Current() { return FSessions[FCurrent]; }
+  const Session& Current() const { return const_cast<ZkTerminalModel*>(this)->FSessions[FCurrent]; }
   int FLogReads = 0;
   std::vector<std::pair<int, zk::AttRecord>> FDuringRead;
 

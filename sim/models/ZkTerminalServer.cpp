@@ -4,7 +4,9 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <algorithm>
 #include <future>
+#include <vector>
 #include <memory>
 
 namespace sim {
@@ -39,33 +41,61 @@ bool ZkTerminalServer::start(std::uint16_t APort) {
       return;
     }
     Listening->set_value(Server.serverPort());
+    struct Connection {
+      int Id;
+      std::unique_ptr<QTcpSocket> Socket;
+    };
+    std::vector<Connection> Open;
+    int NextId = 1;
     while (!FStop) {
-      if (!Server.waitForNewConnection(kPollMs)) continue;
-      std::unique_ptr<QTcpSocket> Socket(Server.nextPendingConnection());
-      if (!Socket) continue;
-      ++FConnections;
-      withModel([](ZkTerminalModel& M) { M.connectionOpened(); });
-      while (!FStop && Socket->state() == QAbstractSocket::ConnectedState) {
-        if (Socket->bytesAvailable() == 0 && !Socket->waitForReadyRead(kPollMs)) continue;
-        const QByteArray Data = Socket->readAll();
-        bool Close = false;
-        const ReplyPlan Plan = withModel([&](ZkTerminalModel& M) {
-          ReplyPlan P =
-              M.receive(std::string(Data.constData(), static_cast<std::size_t>(Data.size())));
-          Close = M.closeRequested();
-          return P;
-        });
-        bool Written = true;
-        for (const TimedBytes& Piece : Plan) {
-          if (Piece.AtMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(Piece.AtMs));
-          Written = Written && WriteAll(*Socket, Piece.Bytes);
+      // A terminal takes a new connection while others are open.
+      if (Server.waitForNewConnection(Open.empty() ? kPollMs : 0)) {
+        std::unique_ptr<QTcpSocket> Socket(Server.nextPendingConnection());
+        if (Socket) {
+          // Each reply frame leaves in a segment of its own, not held back to be merged.
+          Socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+          ++FConnections;
+          const int Id = NextId++;
+          withModel([Id](ZkTerminalModel& M) { M.connectionOpened(Id); });
+          Open.push_back({Id, std::move(Socket)});
         }
-        if (Close || !Written) break;
       }
-      Socket->disconnectFromHost();
-      if (Socket->state() != QAbstractSocket::UnconnectedState) Socket->waitForDisconnected(100);
-      Socket->abort();
-      withModel([](ZkTerminalModel& M) { M.connectionClosed(); });
+      for (auto It = Open.begin(); It != Open.end();) {
+        QTcpSocket& Socket = *It->Socket;
+        const int Id = It->Id;
+        bool Keep = Socket.state() == QAbstractSocket::ConnectedState;
+        const int WaitMs = std::max(1, kPollMs / static_cast<int>(Open.size()));
+        if (Keep && (Socket.bytesAvailable() > 0 || Socket.waitForReadyRead(WaitMs))) {
+          const QByteArray Data = Socket.readAll();
+          bool Close = false;
+          const ReplyPlan Plan = withModel([&](ZkTerminalModel& M) {
+            M.selectConnection(Id);
+            ReplyPlan P =
+                M.receive(std::string(Data.constData(), static_cast<std::size_t>(Data.size())));
+            Close = M.closeRequested();
+            return P;
+          });
+          bool Written = true;
+          for (const TimedBytes& Piece : Plan) {
+            if (Piece.AtMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(Piece.AtMs));
+            Written = Written && WriteAll(Socket, Piece.Bytes);
+          }
+          Keep = !Close && Written && Socket.state() == QAbstractSocket::ConnectedState;
+        }
+        if (Keep) {
+          ++It;
+          continue;
+        }
+        Socket.disconnectFromHost();
+        if (Socket.state() != QAbstractSocket::UnconnectedState) Socket.waitForDisconnected(100);
+        Socket.abort();
+        withModel([Id](ZkTerminalModel& M) { M.connectionClosed(Id); });
+        It = Open.erase(It);
+      }
+    }
+    for (Connection& C : Open) {
+      C.Socket->abort();
+      withModel([Id = C.Id](ZkTerminalModel& M) { M.connectionClosed(Id); });
     }
   });
   FPort = Port.get();

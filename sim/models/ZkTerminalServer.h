@@ -1,6 +1,7 @@
 #pragma once
 // A loopback TCP server that carries one ZkTerminalModel, for tests and small tools: a thread
-// with a listening socket on 127.0.0.1 that serves one connection at a time, as a terminal does.
+// with a listening socket on 127.0.0.1 that serves several connections at once, each with its
+// own session, and writes every reply frame on its own, as a terminal does.
 #include <atomic>
 #include <cstdint>
 #include <mutex>

@@ -58,7 +58,11 @@ clocks) in real time.
   --zk-terminal PORT    also serve a face-recognition terminal of the second kind (KR-Mira120)
                         on 127.0.0.1:PORT (0 picks a free port; the tool uses 4370 by default);
                         prints "zk PORT"
-                        Both terminals hold three sample records of the day before their date.
+                        The KR-Mira terminal holds three sample records of the day before its
+                        date; the KR-Mira120 terminal three of its own day, unless the scenario
+                        gives its log (zk-records, zk-record). It serves several connections
+                        at once, each with its own session, and writes each reply frame on
+                        its own, as a terminal does.
   --remaining FILE      when stopped, write the records the clocks still hold to FILE, one
                         line each: tcp|pty CLOCK CARD YYYY/MM/DD HH:MM (the date in the clock's
                         calendar), for the copy served over TCP and the pseudo-terminal's
@@ -97,6 +101,32 @@ sim::MiraTerminalSettings miraTerminalSettings() {
     s.Records.push_back(record);
   }
   return s;
+}
+
+// The log the scenario gives: ACount records one a minute up to the terminal's date and time,
+// then the records it lists.
+void addZkLog(sim::ZkTerminalModel& AModel, const sim::Scenario& AScenario) {
+  const zk::DateTime now = AModel.deviceTime();
+  constexpr int kUsers = 500;
+  for (int i = 0; i < AScenario.ZkRecordCount; ++i) {
+    zk::AttRecord record;
+    record.Uid = static_cast<std::uint16_t>(i % kUsers + 1);
+    record.UserId = std::to_string(i % kUsers + 1);
+    record.VerifyMode = 15;  // face
+    record.Time = sim::ZkTerminalModel::addSeconds(now, -60LL * (AScenario.ZkRecordCount - i));
+    record.InOutMode = static_cast<std::uint8_t>(i % 2);
+    AModel.addRecord(record);
+  }
+  for (const sim::ZkLogRecord& r : AScenario.ZkRecords) {
+    zk::AttRecord record;
+    record.Uid = static_cast<std::uint16_t>(std::stoul(r.User) & 0xFFFF);
+    record.UserId = r.User;
+    record.VerifyMode = 15;
+    record.Time = {r.When.Year, r.When.Month, r.When.Day, r.When.Hour, r.When.Minute,
+                   r.When.Second};
+    record.InOutMode = static_cast<std::uint8_t>(r.InOutMode);
+    AModel.addRecord(record);
+  }
 }
 
 void addZkSamples(sim::ZkTerminalModel& AModel) {
@@ -292,7 +322,10 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
   if (zkPort >= 0) {
-    addZkSamples(zkModel);
+    if (scenario.ZkLogGiven)
+      addZkLog(zkModel, scenario);
+    else
+      addZkSamples(zkModel);
     zk = std::make_unique<sim::ZkTerminalServer>(zkModel);
     if (!zk->start(static_cast<std::uint16_t>(zkPort))) {
       std::fprintf(stderr, "clocksim: cannot listen on 127.0.0.1:%d for the KR-Mira120 terminal\n",

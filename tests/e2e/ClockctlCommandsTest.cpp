@@ -483,6 +483,20 @@ TEST(ClockctlFaceTerminals, KrMira120IsDetectedOverItsPort) {
   EXPECT_EQ(Lines(r.Out).size(), 2u) << r.Out;
 }
 
+TEST(ClockctlFaceTerminals, KrMira120LogComesFromTheScenario) {
+  Simulator sim({"zk-records 4", "zk-record 123456 2024-12-08 08:30:05 1"}, {"--zk-terminal", "0"});
+  const std::string port = sim.announced("zk");
+  ASSERT_FALSE(port.empty());
+  const auto r = Clockctl(
+      {"--tcp", "127.0.0.1:" + port, "--search", "KRMira120", "dump", "--max", "10"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const auto lines = Lines(r.Out);
+  ASSERT_EQ(lines.size(), 5u) << r.Out;
+  // The listed record comes last, as given (the terminal's solar date 1403/09/18).
+  EXPECT_EQ(lines[4].rfind("123456\t", 0), 0u) << r.Out;
+  EXPECT_NE(lines[4].find("08:30"), std::string::npos) << r.Out;
+}
+
 // ---- Modem ----
 
 TEST(ClockctlModem, DialThenDetectOverTheDialledLine) {

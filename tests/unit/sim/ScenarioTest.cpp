@@ -119,6 +119,23 @@ TEST(ScenarioTest, DateTimeNowIsTheComputersTimeInTheClocksCalendar) {
   EXPECT_EQ(p.finish().Clocks[0].DateTime, (SimDateTime{1394, 1, 15, 8, 30, 5}));
 }
 
+TEST(ScenarioTest, TheSecondTerminalsLogIsGivenAnywhere) {
+  ScenarioParser p;
+  p.parse("clock 1\nzk-records 20000\nzk-record 123 2024-12-08 08:30:05 1", "s.txt");
+  p.parse("zk-record 7 2025-01-01 00:00:00 0", "-e", true);
+  const Scenario sc = p.finish();
+  EXPECT_TRUE(sc.ZkLogGiven);
+  EXPECT_EQ(sc.ZkRecordCount, 20000);
+  ASSERT_EQ(sc.ZkRecords.size(), 2u);
+  EXPECT_EQ(sc.ZkRecords[0].User, "123");
+  EXPECT_EQ(sc.ZkRecords[0].When, (SimDateTime{2024, 12, 8, 8, 30, 5}));
+  EXPECT_EQ(sc.ZkRecords[0].InOutMode, 1);
+  EXPECT_EQ(sc.ZkRecords[1].User, "7");
+  // The clocks are untouched by them.
+  ASSERT_EQ(sc.Clocks.size(), 1u);
+  EXPECT_FALSE(sim::defaultScenario().ZkLogGiven);
+}
+
 TEST(ScenarioTest, RecordWithCheckByteCrIsWarnedAbout) {
   // The receiver takes every CR out of a record, a check byte of 0Dh too. The second code is
   // free text, so one of these letters makes the check byte 0Dh.
@@ -172,6 +189,11 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"datetime 1403-09-18 10:00", "expected a date YYYY/MM/DD"},
                     BadCase{"datetime 1403/09/18 25:00", "no such time"},
                     BadCase{"record 12345 1403/09/18", "needs CARD DATE TIME"},
+                    BadCase{"zk-records many", "not a number"},
+                    BadCase{"zk-record 12 2024-12-08 08:00:00", "takes USER YYYY-MM-DD"},
+                    BadCase{"zk-record 1x 2024-12-08 08:00:00 0", "at most 9 digits"},
+                    BadCase{"zk-record 1 2023-02-29 08:00:00 0", "no such Gregorian date"},
+                    BadCase{"zk-record 1 2024-12-08 24:00:00 0", "no such time"},
                     BadCase{"record 12a45 1403/09/18 10:00", "decimal digits"},
                     BadCase{"record 123456789 1403/09/18 10:00", "longer than 8 digits"},
                     BadCase{"record 1 1403/09/18 10:00 event=4", "event must be 0 to 3"},

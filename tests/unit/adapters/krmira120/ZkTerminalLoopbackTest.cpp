@@ -284,3 +284,50 @@ TEST(ZkTerminalLoopbackNoServer, NothingListening) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ZkTerminalLoopback, SecondConnectionIsServedWhileTheFirstIsOpen) {
+  auto First = MakeAdapter();
+  auto Second = MakeAdapter();
+  ASSERT_TRUE(First->Connect());
+  ASSERT_TRUE(Second->Connect());
+  // Each keeps its own session: both are answered, in either order.
+  EXPECT_EQ(Second->GetFirmwareVersion(), "Ver 6.60 Apr 28 2015");
+  EXPECT_EQ(First->GetFirmwareVersion(), "Ver 6.60 Apr 28 2015");
+  EXPECT_EQ(Server.connectionsServed(), 2);
+}
+
+TEST(ZkTerminalModelFrames, EachReplyFrameIsAPieceOfItsOwn) {
+  sim::ZkTerminalModel model;
+  model.setSmallBufferLimit(16);
+  for (std::uint16_t i = 1; i <= 5; ++i)
+    model.addRecord({i, std::to_string(i), 15, {2024, 12, 8, 8, i, 0}, 0, 0});
+  model.connectionOpened();
+  auto request = [&](std::uint16_t ACommand, const std::string& APayload, std::uint16_t AReply) {
+    return model.receive(zk::BuildFrame(ACommand, model.sessionId(), AReply, APayload));
+  };
+  ASSERT_EQ(request(zk::CMD_CONNECT, "", 1).size(), 1u);
+  std::string prepare(1, '\x01');
+  zk::PutU16(prepare, zk::CMD_ATTLOG_RRQ);
+  prepare += std::string(8, '\0');
+  ASSERT_EQ(request(zk::CMD_PREPARE_BUFFER, prepare, 2).size(), 1u);
+  const std::size_t size = zk::BuildAttendanceBuffer(model.records()).size();
+  std::string read;
+  zk::PutU32(read, 0);
+  zk::PutU32(read, static_cast<std::uint32_t>(size));
+  // The chunk comes as announce, data, done: three frames, three pieces, each one whole frame.
+  const sim::ReplyPlan plan = request(zk::CMD_READ_BUFFER, read, 3);
+  ASSERT_EQ(plan.size(), 3u);
+  const std::uint16_t expected[] = {zk::CMD_PREPARE_DATA, zk::CMD_DATA, zk::CMD_ACK_OK};
+  for (std::size_t i = 0; i < plan.size(); ++i) {
+    zk::FrameReceiver receiver;
+    receiver.Feed(plan[i].Bytes);
+    zk::Frame frame;
+    ASSERT_EQ(receiver.Next(frame), zk::FrameReceiver::Status::FrameReady) << i;
+    EXPECT_EQ(frame.Command, expected[i]) << i;
+    EXPECT_EQ(receiver.Next(frame), zk::FrameReceiver::Status::NeedMore) << i;
+  }
+}
+
+}  // namespace
