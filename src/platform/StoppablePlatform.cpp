@@ -99,3 +99,7 @@ std::unique_ptr<ISerialPort> TStoppablePlatform::createSerialPort() {
 std::unique_ptr<ITcpClient> TStoppablePlatform::createTcpClient() {
   return std::make_unique<StoppableTcpClient>(FInner.createTcpClient(), FStopped);
 }
+
+std::unique_ptr<ITcpStream> TStoppablePlatform::createTcpStream() {
+  return FInner.createTcpStream();
+}

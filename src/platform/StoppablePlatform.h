@@ -17,6 +17,9 @@ class TStoppablePlatform : public IPlatform {
   ISystemClock& clock() override;
   std::unique_ptr<ISerialPort> createSerialPort() override;
   std::unique_ptr<ITcpClient> createTcpClient() override;
+  // The face terminals' blocking stream, as the inner platform makes it: its waits are bounded
+  // by the terminal client's own timeouts.
+  std::unique_ptr<ITcpStream> createTcpStream() override;
 
   // How far the tick count leaps at each look while stopped: half the 32-bit range less one, so
   // that the wrapping difference of any two looks stays far beyond any timeout of the core.
