@@ -55,11 +55,9 @@ int RunSendCommand(std::vector<std::string>& AArgs, const LineOptions& ALineOpti
     if (ALineOptions.Json)
       AOut << "{\"ack\":" << JsonBool(packet.Ack) << ",\"nack\":" << JsonBool(packet.Nack)
            << ",\"busy\":" << JsonBool(packet.Busy) << ",\"session\":" << JsonBool(packet.Session)
-           << ",\"data\":" << JsonString(BytesToHexText(packet.Data)) << "}
-";
+           << ",\"data\":" << JsonString(BytesToHexText(packet.Data)) << "}\n";
     else
-      AOut << DescribePacket(packet) << "
-";
+      AOut << DescribePacket(packet) << "\n";
     return kExitDone;
   }
   clock.SendCommand(*command, replyLength, replyStart, "", reply);
