@@ -42,7 +42,8 @@ void HdlcClockModel::setDateTime(const SimDateTime& ADateTime) {
 SimDateTime HdlcClockModel::dateTime() const { return FClock.read(DateTime, Calendar); }
 
 std::string HdlcClockModel::dateTimeAnswer() const {
-  const SimDateTime g = simcal::convert(dateTime(), Calendar, SimCalendar::Gregorian);
+  const SimDateTime g = ShownDateTime.value_or(
+      simcal::convert(dateTime(), Calendar, SimCalendar::Gregorian));
   std::string data = DateTimePrefix;
   data += static_cast<char>(g.Year & 0xFF);
   data += static_cast<char>((g.Year >> 8) & 0xFF);

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ class HdlcClockModel : public DeviceModel {
   SimCalendar Calendar = SimCalendar::Solar;
   SimDateTime DateTime{1403, 9, 18, 10, 30, 0};
   std::string DateTimePrefix = "XY";
+  // A broken clock: the Gregorian date and time 03 00 answers whatever the clock was set to,
+  // possible or not.
+  std::optional<SimDateTime> ShownDateTime;
   // "Q" 02h answers the calendar: 00 Gregorian, 01 solar. "Q" 1Eh answers the serial number,
   // four bytes, least significant first.
   std::uint32_t SerialNumber = 1234567;

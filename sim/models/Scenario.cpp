@@ -25,6 +25,9 @@
 //                               the clock's date and time in its calendar; now: the computer's
 //                               local time. Default 1403/09/18 10:30 (solar) or 2024/12/08 10:30
 //                               (gregorian). The clock runs from the moment clocksim starts.
+//   shown-datetime YYYY/MM/DD HH:MM
+//                               a broken clock: the date and time it tells whatever it was set
+//                               to, possible or not (0000/13/45 10:30); HDLC clocks: Gregorian
 //   baud N|any                  the clock's speed; at another speed it hears noise (default any)
 //   latency MS                  ms between a command and its reply (default 5)
 //   record CARD DATE TIME [event=0..3] [finger] [type2=XX] [seq=A..Z] [card] [camera]
@@ -296,6 +299,41 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
   };
 
   // The port-4370 terminal's log: not about the current clock.
+  if (keyword == "zk-odd-record" || keyword == "zk-punch-during-read") {
+    // A record as a broken terminal keeps it (any user text, "-" for none; a day or time that
+    // does not exist but fits the terminal's time encoding), or a punch stored during a read.
+    const bool odd = keyword == "zk-odd-record";
+    const std::size_t at = odd ? 0 : 1;
+    if (args.size() != at + 4)
+      fail(AWhere, "\"" + keyword + "\" takes " + (odd ? "" : "READ ") +
+                       "USER YYYY-MM-DD HH:MM:SS MODE");
+    ZkLogRecord r;
+    r.User = args[at] == "-" ? std::string() : args[at];
+    if (r.User.size() > 24) fail(AWhere, keyword + ": the user is at most 24 bytes: " + r.User);
+    std::string date = args[at + 1];
+    if (date.size() == 10 && date[4] == '-' && date[7] == '-') date[4] = date[7] = '/';
+    parseDate(date, r.When, AWhere);
+    const std::string& time = args[at + 2];
+    if (time.size() != 8 || time[2] != ':' || time[5] != ':' ||
+        !allDigits(time.substr(0, 2) + time.substr(3, 2) + time.substr(6, 2)))
+      fail(AWhere, "expected a time HH:MM:SS: " + time);
+    r.When.Hour = std::stoi(time.substr(0, 2));
+    r.When.Minute = std::stoi(time.substr(3, 2));
+    r.When.Second = std::stoi(time.substr(6, 2));
+    if (!odd && !simcal::isValid(SimCalendar::Gregorian, r.When))
+      fail(AWhere, keyword + ": no such Gregorian date: " + args[at + 1]);
+    if (r.When.Year < 2000 || r.When.Year > 2099 || r.When.Month < 1 || r.When.Month > 12 ||
+        r.When.Day < 1 || r.When.Day > 31 || r.When.Hour > 23 || r.When.Minute > 59 ||
+        r.When.Second > 59)
+      fail(AWhere, keyword + ": the terminal cannot keep " + args[at + 1] + " " + time);
+    r.InOutMode = integer(args[at + 3], 0, 255, keyword + " mode", AWhere);
+    FZkLogGiven = true;
+    if (odd)
+      FZkRecords.push_back(r);
+    else
+      FZkPunchesDuringRead.push_back({integer(args[0], 1, 1000000, "READ", AWhere), r});
+    return;
+  }
   if (keyword == "zk-records" || keyword == "zk-record") {
     FZkLogGiven = true;
     if (keyword == "zk-records") {
@@ -383,6 +421,19 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
       s.Calendar = SimCalendar::Gregorian;
     else
       fail(AWhere, "calendar must be solar or gregorian: " + args[0]);
+  } else if (keyword == "shown-datetime") {
+    // Any numbers, so that a broken clock can be played: "0000/13/45 24:60".
+    needArgs(2, 2);
+    const std::string& date = args[0];
+    const std::string& time = args[1];
+    if (date.size() != 10 || date[4] != '/' || date[7] != '/' || time.size() != 5 ||
+        time[2] != ':' ||
+        !allDigits(date.substr(0, 4) + date.substr(5, 2) + date.substr(8, 2) + time.substr(0, 2) +
+                   time.substr(3, 2)))
+      fail(AWhere, "shown-datetime takes YYYY/MM/DD HH:MM (any digits): " + rest);
+    s.ShownDateTime = SimDateTime{std::stoi(date.substr(0, 4)), std::stoi(date.substr(5, 2)),
+                                  std::stoi(date.substr(8, 2)), std::stoi(time.substr(0, 2)),
+                                  std::stoi(time.substr(3, 2)), 0};
   } else if (keyword == "datetime") {
     if (args.size() == 1 && lower(args[0]) == "now") {
       c.DateTimeNow = true;
@@ -546,6 +597,7 @@ Scenario ScenarioParser::finish() {
   sc.ZkLogGiven = FZkLogGiven;
   sc.ZkRecordCount = FZkRecordCount;
   sc.ZkRecords = FZkRecords;
+  sc.ZkPunchesDuringRead = FZkPunchesDuringRead;
   if (FProtocol == Scenario::Protocol::RS232 && FClocks.size() > 1)
     throw ScenarioError("protocol RS232 serves one clock, the scenario has " +
                         std::to_string(FClocks.size()) + " (use protocol RS485 for a bus)");
@@ -623,6 +675,7 @@ std::unique_ptr<DeviceModel> buildModel(const Scenario& AScenario,
       c.Calendar = s.Calendar;
       c.setDateTime(s.DateTime);
       c.DateTimePrefix = s.DateTimePrefix;
+      c.ShownDateTime = s.ShownDateTime;
       c.SerialNumber = s.SerialNumber;
       if (ANowMs) c.setTimeSource(ANowMs);
     }
@@ -653,6 +706,10 @@ clock 1, the default clock, which comes with three sample records.
   datetime YYYY/MM/DD HH:MM[:SS] | now
                               in the clock's calendar; default 1403/09/18 10:30 (solar),
                               2024/12/08 10:30 (gregorian); the clock runs from the start
+  shown-datetime YYYY/MM/DD HH:MM
+                              a broken clock: the date and time it tells, whatever it was
+                              set to, possible or not (0000/13/45 10:30, 1403/09/18 24:60;
+                              HDLC clocks: Gregorian)
   baud N|any                  the clock's speed on a serial line (default any)
   ready yes|no                RS232: 07h answered "!" (ready to be set) or not (default yes)
   latency MS                  ms before a reply (default 5)
@@ -680,7 +737,14 @@ The face-recognition terminal of the second kind (--zk-terminal) takes, anywhere
   zk-record USER YYYY-MM-DD HH:MM:SS MODE
                               one more record after those: USER digits, a Gregorian date and
                               time, MODE the in/out state (0 check-in, 1 check-out, ...)
-                              Without either, its log holds three samples of its own day.
+  zk-odd-record USER|- YYYY-MM-DD HH:MM:SS MODE
+                              one more record as a broken terminal keeps it: USER any text
+                              of at most 24 bytes ("-": none), a day that may not exist
+                              (2026-02-31) in 2000..2099
+  zk-punch-during-read N USER YYYY-MM-DD HH:MM:SS MODE
+                              the Nth read of the log (1 = the first) stores this record
+                              just after the log was sent: a punch made during a read
+                              Without any of these, its log holds three samples of its own day.
 HDLC clocks (protocol Hdlc) also take:
   description TEXT            the device description (default: NAME;Ver ...;Rec 50000;CAM;)
   serial N                    serial number (default 1234567)

@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "models/DeviceModel.h"
@@ -30,6 +31,8 @@ struct Scenario {
   bool ZkLogGiven = false;
   int ZkRecordCount = 0;
   std::vector<ZkLogRecord> ZkRecords;
+  // Punches the terminal stores while a client reads its log: (the read, 1 = the first; record).
+  std::vector<std::pair<int, ZkLogRecord>> ZkPunchesDuringRead;
   // Things that are allowed but will surprise the user (for example a record whose check byte
   // is 0Dh, which the receiver's cleaning removes together with the CR).
   std::vector<std::string> Warnings;
@@ -67,6 +70,7 @@ class ScenarioParser {
   bool FZkLogGiven = false;
   int FZkRecordCount = 0;
   std::vector<ZkLogRecord> FZkRecords;
+  std::vector<std::pair<int, ZkLogRecord>> FZkPunchesDuringRead;
   std::map<int, ClockDraft> FClocks;
   int FCurrent = 0;  // 0: none chosen in this source yet
 };

@@ -150,9 +150,11 @@ std::string TextClockModel::identificationReply() const {
 }
 
 std::string TextClockModel::dateTimeReply() const {
-  const SimDateTime now = dateTime();
+  const SimDateTime now = FS.ShownDateTime.value_or(dateTime());
+  // A day that does not exist has no day of the week.
+  const int weekDay = FS.ShownDateTime ? 1 : simcal::dayOfWeek(FS.Calendar, now);
   const std::string data = fourDigits(now.Year) + twoDigits(now.Month) + twoDigits(now.Day) +
-                           std::to_string(simcal::dayOfWeek(FS.Calendar, now)) +
+                           std::to_string(weekDay) +
                            twoDigits(now.Hour) + twoDigits(now.Minute);
   return dataReply(data);
 }

@@ -57,6 +57,9 @@ struct TextClockSettings {
   bool Busy = false;
   SimCalendar Calendar = SimCalendar::Solar;
   SimDateTime DateTime{1403, 9, 18, 10, 30, 0};
+  // A broken clock: the date and time it tells whatever it was set to, possible or not (month
+  // 13, hour 24). Its records' dates are as given.
+  std::optional<SimDateTime> ShownDateTime;
   // The clock's line speed; bytes sent at another speed are garbage to it. 0: any speed.
   int Baud = 0;
   // Time between the end of a command and the start of the reply.

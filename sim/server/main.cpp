@@ -66,6 +66,8 @@ clocks) in real time.
   --remaining FILE      when stopped, write the records the clocks still hold to FILE, one
                         line each: tcp|pty CLOCK CARD YYYY/MM/DD HH:MM (the date in the clock's
                         calendar), for the copy served over TCP and the pseudo-terminal's
+                        copy; with --zk-terminal also zk 1 USER YYYY/MM/DD HH:MM:SS for each
+                        record of that terminal's log ("-" for a record without a user)
   --check               read the scenario, print any warnings and exit
   --version             print the version and exit
 TCP and the pseudo-terminal serve separate copies of the scenario.
@@ -117,16 +119,33 @@ void addZkLog(sim::ZkTerminalModel& AModel, const sim::Scenario& AScenario) {
     record.InOutMode = static_cast<std::uint8_t>(i % 2);
     AModel.addRecord(record);
   }
-  for (const sim::ZkLogRecord& r : AScenario.ZkRecords) {
-    zk::AttRecord record;
-    record.Uid = static_cast<std::uint16_t>(std::stoul(r.User) & 0xFFFF);
-    record.UserId = r.User;
-    record.VerifyMode = 15;
-    record.Time = {r.When.Year, r.When.Month, r.When.Day, r.When.Hour, r.When.Minute,
-                   r.When.Second};
-    record.InOutMode = static_cast<std::uint8_t>(r.InOutMode);
-    AModel.addRecord(record);
+  std::uint16_t uid = static_cast<std::uint16_t>(AScenario.ZkRecordCount % kUsers + 1);
+  auto record = [&uid](const sim::ZkLogRecord& r) {
+    zk::AttRecord out;
+    const bool digits = !r.User.empty() && r.User.size() <= 9 &&
+                        r.User.find_first_not_of("0123456789") == std::string::npos;
+    out.Uid = digits ? static_cast<std::uint16_t>(std::stoul(r.User) & 0xFFFF) : uid++;
+    out.UserId = r.User;
+    out.VerifyMode = 15;
+    out.Time = {r.When.Year, r.When.Month, r.When.Day, r.When.Hour, r.When.Minute, r.When.Second};
+    out.InOutMode = static_cast<std::uint8_t>(r.InOutMode);
+    return out;
+  };
+  for (const sim::ZkLogRecord& r : AScenario.ZkRecords) AModel.addRecord(record(r));
+  for (const auto& [read, r] : AScenario.ZkPunchesDuringRead)
+    AModel.storeDuringRead(read, record(r));
+}
+
+// What the terminal's log still holds, one line a record: zk 1 USER YYYY/MM/DD HH:MM:SS.
+std::string ZkRemainingText(const sim::ZkTerminalModel& AModel) {
+  std::string out;
+  char when[32];
+  for (const zk::AttRecord& r : AModel.records()) {
+    std::snprintf(when, sizeof when, "%04d/%02d/%02d %02d:%02d:%02d", r.Time.Year, r.Time.Month,
+                  r.Time.Day, r.Time.Hour, r.Time.Minute, r.Time.Second);
+    out += "zk 1 " + (r.UserId.empty() ? std::string("-") : r.UserId) + " " + when + "\n";
   }
+  return out;
 }
 
 void addZkSamples(sim::ZkTerminalModel& AModel) {
@@ -356,6 +375,7 @@ int main(int argc, char** argv) {
     std::ofstream out(remainingFile, std::ios::binary | std::ios::trunc);
     out << sim::RemainingRecordsText("tcp", server.tcpModel(), scenario)
         << sim::RemainingRecordsText("pty", server.ptyModel(), scenario);
+    if (zk) out << zk->withModel([](sim::ZkTerminalModel& AModel) { return ZkRemainingText(AModel); });
     if (!out.flush()) {
       std::fprintf(stderr, "clocksim: cannot write %s\n", remainingFile.c_str());
       return kExitFailure;

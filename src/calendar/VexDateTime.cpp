@@ -298,6 +298,19 @@ bool IsValidDate(const TDateStr& ADate) {
   return kUnitDateType == Solar ? IsValidSolarDate(ADate) : IsValidChristianDate(ADate);
 }
 
+bool IsCalendarDate(int AYear, int AMonth, int ADay) {
+  constexpr int kLastSolarYear = 1500;
+  constexpr int kLastYear = 9999;
+  if (AYear < 1 || AYear > kLastYear || AMonth < 1 || AMonth > 12 || ADay < 1) return false;
+  const TDateParts parts{AYear, AMonth, ADay};
+  return AYear > kLastSolarYear ? IsValidChristianParts(parts) : IsValidSolarParts(parts);
+}
+
+bool IsDayTime(int AHour, int AMinute, int ASecond) {
+  return AHour >= 0 && AHour <= 23 && AMinute >= 0 && AMinute <= 59 && ASecond >= 0 &&
+         ASecond <= 59;
+}
+
 bool IsValidTime(const TTimeStr& ATime) {
   const std::string& T = ATime;
   if (T.size() != 5) return false;

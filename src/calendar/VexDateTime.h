@@ -81,6 +81,11 @@ bool IsValidSolarDate(const TDateStr& ADate);
 bool IsValidChristianDate(const TDateStr& ADate);
 // A solar date with month 1..12 and day 1..31 that IsValidSolarDate accepts.
 bool IsValidDate(const TDateStr& ADate);
+// A day that exists in its calendar, as the clocks give dates: a year above 1500 is Gregorian,
+// a year from 1 to 1500 solar; month and day count from 1.
+bool IsCalendarDate(int AYear, int AMonth, int ADay);
+// A time of day: hour 0..23, minute and second 0..59.
+bool IsDayTime(int AHour, int AMinute, int ASecond = 0);
 // "HH:MM" with hour 0..23 and minute 0..59; the separator is not examined.
 bool IsValidTime(const TTimeStr& ATime);
 // True when every character is a decimal digit (also for "").

@@ -10,6 +10,7 @@ const TFailureCode kCodes[] = {
     {"clock-empty", kExitNoAnswer, "the clock holds no record"},
     {"clock-refused", kExitNoAnswer, "a clock refused what it was asked to do"},
     {"not-supported", kExitNoAnswer, "the clock cannot tell or do that"},
+    {"bad-answer", kExitNoAnswer, "a clock answered with what cannot be (a date or time that does not exist)"},
     {"bad-usage", kExitUsage, "the command line is wrong (an unknown option, a bad value)"},
     {"port-missing", kExitLineNotOpened, "the serial port does not exist"},
     {"port-busy", kExitLineNotOpened, "another program holds the serial port"},

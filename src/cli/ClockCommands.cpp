@@ -74,8 +74,12 @@ int RunDetectCommand(std::vector<std::string>& AArgs, const LineOptions& AOption
   DetectOnLine(AOptions, line, listed, "\"clocks\":[]");
 
   std::string json;
+  std::string text;
+  // A clock whose date or time does not exist fails the command; --json lists the clocks.
+  const TBasicClock* impossible = nullptr;
   for (TBasicClock* clock : listed) {
     const ClockDateTime dt = ReadDateTime(*clock, AOptions.Search);
+    if (!impossible && !clock->DateTimeProblem().empty()) impossible = clock;
     if (AOptions.Json) {
       json += std::string(json.empty() ? "" : ",") +
               "{\"number\":" + std::to_string(clock->ClockNumber) +
@@ -84,13 +88,19 @@ int RunDetectCommand(std::vector<std::string>& AArgs, const LineOptions& AOption
               ",\"firmware\":" + JsonString(clock->FirmwareVer) +
               ",\"date\":" + JsonString(dt.Date) + ",\"time\":" + JsonString(dt.Time) + "}";
     } else {
-      AOut << static_cast<int>(clock->ClockNumber) << '\t' << ClockTypeToStr(clock->ClockType)
-           << '\t' << clock->ClockName << '\t' << clock->FirmwareVer << '\t' << dt.Date << '\t'
-           << dt.Time << "\n";
+      text += std::to_string(static_cast<int>(clock->ClockNumber)) + '\t' +
+              ClockTypeToStr(clock->ClockType) + '\t' + clock->ClockName + '\t' +
+              clock->FirmwareVer + '\t' + dt.Date + '\t' + dt.Time + "\n";
     }
   }
   cli::ThrowIfInterrupted("detect", "\"clocks\":[" + json + "]");
-  if (AOptions.Json) AOut << "{\"clocks\":[" << json << "]}\n";
+  if (impossible)
+    throw CliError("bad-answer", ClockNumberText(*impossible), impossible->DateTimeProblem(),
+                   "\"clocks\":[" + json + "]");
+  if (AOptions.Json)
+    AOut << "{\"clocks\":[" << json << "]}\n";
+  else
+    AOut << text;
   return kExitDone;
 }
 
@@ -105,6 +115,8 @@ int RunDateTimeCommand(std::vector<std::string>& AArgs, const LineOptions& AOpti
   TTimeStr time;
   const bool read = clock.GetDateTime(date, time);
   cli::ThrowIfInterrupted("datetime");
+  if (!read && !clock.DateTimeProblem().empty())
+    throw CliError("bad-answer", ClockNumberText(clock), clock.DateTimeProblem());
   if (!read) throw CliError("no-answer", ClockNumberText(clock), "did not tell its date and time");
   if (AOptions.Json)
     AOut << "{\"clock\":" << static_cast<int>(clock.ClockNumber)
@@ -171,7 +183,13 @@ int RunStatusCommand(std::vector<std::string>& AArgs, const LineOptions& AOption
   const std::string json = "\"connected\":" + JsonBool(connected) +
                            ",\"empty\":" + JsonBool(empty) + ",\"busy\":" + JsonBool(busy);
   cli::ThrowIfInterrupted("status", json);
-  if (!connected) throw CliError("no-answer", "status", "the clocks stopped answering", json);
+  if (!connected) {
+    // A terminal that answered but whose log could not be read says what failed.
+    for (const TBasicClock* clock : listed)
+      if (!clock->LogProblem().empty())
+        throw CliError("no-answer", ClockNumberText(*clock), clock->LogProblem(), json);
+    throw CliError("no-answer", "status", "the clocks stopped answering", json);
+  }
   if (AOptions.Json)
     AOut << "{" << json << "}\n";
   else

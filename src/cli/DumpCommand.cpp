@@ -53,9 +53,11 @@ int RunDumpCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
     AErr << (picture ? "cannot store the picture: " : "") << result.Error
          << "; the record stays on the clock\n";
   }
+  const bool clockFailed = result.Stop == TDumpStop::ClockFailed;
+  if (clockFailed) AErr << "clock " << clock.ClockNumber << ": " << result.Error << "\n";
   if (AOptions.Json)
     AOut << "{\"records\":[" << sink.JsonRecords()
          << "],\"error\":" << JsonString(ClockErrorName(result.LastError)) << "}\n";
-  if (failed) return kExitNoAnswer;
+  if (failed || clockFailed) return kExitNoAnswer;
   return result.Kept > 0 ? kExitDone : kExitNoAnswer;
 }

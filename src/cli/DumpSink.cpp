@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/JsonText.h"
+#include "utils/HexText.h"
 
 TCliDumpSink::TCliDumpSink(TRecordCsvFile* ACsv, std::string ACsvName, bool AJson,
                            std::ostream& AOut, std::ostream& AErr)
@@ -14,7 +15,11 @@ std::string TCliDumpSink::JsonEntry(const TDumpEntry& AEntry) {
          ",\"date\":" + JsonString(r.Date) + ",\"time\":" + JsonString(r.Time) +
          ",\"type1\":" + JsonString(r.RecType1) + ",\"type2\":" + JsonString(r.RecType2) +
          ",\"sequence\":" + JsonString(std::string(1, r.SequenceCode)) +
-         ",\"event\":" + JsonString(RecordEventText(r.RecType1, r.RecType2)) +
+         ",\"event\":" + JsonString(EntryEventText(AEntry)) +
+         (AEntry.Flag == TRecordFlag::None
+              ? ""
+              : ",\"flag\":" + JsonString(RecordFlagName(AEntry.Flag)) +
+                    ",\"raw\":" + JsonString(BytesToHexText(AEntry.Raw))) +
          (AEntry.PicturePath.empty() ? "" : ",\"picture\":" + JsonString(AEntry.PicturePath)) +
          "}";
 }
@@ -28,8 +33,8 @@ bool TCliDumpSink::Persist(const TDumpEntry& AEntry, std::string& AError) {
   if (FJson) {
     FJsonRecords += (FJsonRecords.empty() ? "" : ",") + JsonEntry(AEntry);
   } else {
-    FOut << r.KartNo << '\t' << r.Date.str() << '\t' << r.Time.str() << '\t'
-         << RecordEventText(r.RecType1, r.RecType2) << '\t' << r.RecType1 << '\t' << r.RecType2
+    FOut << EntryCardText(AEntry) << '\t' << r.Date.str() << '\t' << r.Time.str() << '\t'
+         << EntryEventText(AEntry) << '\t' << r.RecType1 << '\t' << r.RecType2
          << '\t' << r.SequenceCode << std::endl;
   }
   return true;
@@ -42,7 +47,8 @@ void TCliDumpSink::Notice(const TDumpNotice& ANotice) {
       FDisconnectedReported = true;
       break;
     case TDumpNoticeKind::BadRecord:
-      FErr << "clock " << ANotice.ClockNumber << " sent a record that cannot be read\n";
+      FErr << "clock " << ANotice.ClockNumber
+           << " sent a record that cannot be read; it is written raw (bad-record) and released\n";
       break;
     case TDumpNoticeKind::PictureFailed:
       FErr << "clock " << ANotice.ClockNumber

@@ -59,16 +59,28 @@ const char* const kFaultyFirmware = "VER 2.60";
 std::uint8_t Byte(const std::string& S, std::size_t I) {
   return static_cast<std::uint8_t>(S[I]);
 }
+
+std::string ImpossibleDateTimeText(const std::string& ADate, const std::string& ATime) {
+  return "its date and time \"" + ADate + " " + ATime + "\" do not exist";
+}
 }  // namespace
 
 bool TBasicClock::GetDateTime(TDateStr& ADate, TTimeStr& ATime) {
   if (InSetDateTime) return false;
-  if (ClockType == KRMiraClock) {
-    SyncKrMiraAddress();
-    return FKrMira->GetDateTime(ADate, ATime);
+  FDateTimeProblem.clear();
+  if (ClockType == KRMiraClock || ClockType == KRMira120Clock) {
+    // A terminal that answers with a time that is none says so by raising.
+    try {
+      if (ClockType == KRMiraClock) {
+        SyncKrMiraAddress();
+        return FKrMira->GetDateTime(ADate, ATime);
+      }
+      return FKrMira120->IsConnected() && FKrMira120->GetDateTime(ADate, ATime);
+    } catch (const EConvertError& e) {
+      FDateTimeProblem = e.what();
+      return false;
+    }
   }
-  if (ClockType == KRMira120Clock)
-    return FKrMira120->IsConnected() && FKrMira120->GetDateTime(ADate, ATime);
 
   bool result = false;
   // Nothing read yet: the first call always asks.
@@ -108,9 +120,15 @@ bool TBasicClock::ReadDateTimeFromClock(bool& ARefused) {
         if (reply.rfind("XY", 0) == 0) reply.erase(0, 2);
         // An answer too short for its six fields is a failed try, like no answer.
         if (reply.size() >= 6) {
+          const int year = Byte(reply, 1) * 256 + Byte(reply, 0);
+          if (!IsCalendarDate(year, Byte(reply, 2), Byte(reply, 3)) ||
+              !IsDayTime(Byte(reply, 4), Byte(reply, 5)))
+            return ImpossibleDateTime(std::to_string(year) + "/" + PadNumber(Byte(reply, 2), 2) +
+                                          "/" + PadNumber(Byte(reply, 3), 2),
+                                      PadNumber(Byte(reply, 4), 2) + ":" +
+                                          PadNumber(Byte(reply, 5), 2));
           TDictionary dictionary;
           dictionary.LoadFromFile(ProgramFilePath("MainDict.edf"));
-          const int year = Byte(reply, 1) * 256 + Byte(reply, 0);
           CurrentDate =
               DateStrToLongDate(std::to_string(year) + "/" + PadNumber(Byte(reply, 2), 2) + "/" +
                                     PadNumber(Byte(reply, 3), 2),
@@ -131,9 +149,17 @@ bool TBasicClock::ReadDateTimeFromClock(bool& ARefused) {
       const std::size_t cr = reply.find('\r');
       if (cr != std::string::npos) reply.erase(cr, 1);
       if (IsReplyChecksumValid(reply)) {
-        CurrentDate =
+        const std::string date =
             CopyText(reply, 4, 4) + "/" + CopyText(reply, 8, 2) + "/" + CopyText(reply, 10, 2);
-        CurrentTime = CopyText(reply, 13, 2) + ":" + CopyText(reply, 15, 2);
+        const std::string time = CopyText(reply, 13, 2) + ":" + CopyText(reply, 15, 2);
+        auto number = [&](std::size_t AFrom, std::size_t ACount) {
+          return std::stoi(CopyText(reply, AFrom, ACount));
+        };
+        if (!IsCalendarDate(number(4, 4), number(8, 2), number(10, 2)) ||
+            !IsDayTime(number(13, 2), number(15, 2)))
+          return ImpossibleDateTime(date, time);
+        CurrentDate = date;
+        CurrentTime = time;
         MustReadDateTime = false;
         return true;
       }
@@ -141,6 +167,16 @@ bool TBasicClock::ReadDateTimeFromClock(bool& ARefused) {
     }
     PauseProcessingMessages(kBadReplyPauseMs);
   }
+  return false;
+}
+
+bool TBasicClock::ImpossibleDateTime(const std::string& ADate, const std::string& ATime) {
+  // Well formed, but no day and time of any calendar: an answer, not a date to go by. Asking
+  // again brings the same; nothing of it is kept.
+  FDateTimeProblem = ImpossibleDateTimeText(ADate, ATime);
+  CurrentDate = "";
+  CurrentTime = "";
+  DateTimeReadTime.reset();
   return false;
 }
 

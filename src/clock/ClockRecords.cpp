@@ -83,6 +83,7 @@ TVexRecord TBasicClock::GetRecord() {
   CurrentRecord.Time = "";
   CurrentRecord.SequenceCode = '\0';
   CurrentRecord.Fault.clear();
+  CurrentRecord.ImpossibleDate = false;
   CurrentRecord.ImageData.reset();
   CurrentRecord.FingerPrint = false;
 
@@ -96,10 +97,11 @@ TVexRecord TBasicClock::GetRecord() {
       CurrentRecord.RecType1 = ARecord.RecType1.str();
       CurrentRecord.RecType2 = ARecord.RecType2.str();
       CurrentRecord.SequenceCode = ARecord.SequenceCode;
-      CurrentRecord.Data = ARecord.Data.str();
+      CurrentRecord.Data = ARecord.Data;
       CurrentRecord.ImageData = ARecord.ImageData;
       CurrentRecord.FingerPrint = ARecord.FingerPrint;
-      if constexpr (requires { ARecord.Fault; }) CurrentRecord.Fault = ARecord.Fault;
+      CurrentRecord.Fault = ARecord.Fault;
+      CurrentRecord.ImpossibleDate = ARecord.ImpossibleDate;
     };
     if (ClockType == KRMiraClock)
       take(FKrMira->GetRecord());
@@ -111,8 +113,11 @@ TVexRecord TBasicClock::GetRecord() {
   // The short record forms carry no year: the clock's own date supplies it.
   const bool dateFresh = DateTimeReadTime && DateTimeReadTime->elapsed() <= kDateCacheMs;
   const TDateStr clockDate = dateFresh ? CurrentDate : ReadClockDate();
+  // A date that does not exist gives no year: the records are then kept as sent, marked.
   TDateParts parts;
-  if (StrToDateParts(clockDate, parts, 0) == dfNone) parts = TDateParts{};
+  if (StrToDateParts(clockDate, parts, 0) == dfNone ||
+      !IsCalendarDate(parts.Year, parts.Month, parts.Day))
+    parts = TDateParts{};
 
   if (!IsConnected()) {
     FLastError = ceClockDisconnected;

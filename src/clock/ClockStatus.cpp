@@ -113,6 +113,12 @@ bool TBasicClock::WasBusy() const {
   return StatusLastResult == "2" || StatusLastResult == "3";
 }
 
+std::string TBasicClock::LogProblem() const {
+  if (ClockType == KRMiraClock) return FKrMira->LogProblem();
+  if (ClockType == KRMira120Clock) return FKrMira120->LogProblem();
+  return {};
+}
+
 bool TBasicClock::IsConnected() {
   GetStatus();
   return WasConnected();

@@ -58,6 +58,18 @@ bool IsTimeField(const std::string& AReply, std::size_t AFrom) {
   return IsValidTime(CopyText(AReply, AFrom, 2) + ":" + CopyText(AReply, AFrom + 2, 2));
 }
 
+// The MMDD field at AFrom as a day of AYear. Without a year (the clock's own date is unknown)
+// only the month and the day each are checked: the record is kept, marked, with its date as sent.
+bool IsMonthDay(const std::string& AReply, std::size_t AFrom, int AYear) {
+  const std::string monthDay = CopyText(AReply, AFrom, 4);
+  if (AYear != 0) return IsValidDate(std::to_string(AYear) + monthDay);
+  int month = 0;
+  int day = 0;
+  return monthDay.size() == 4 && IsDigits(monthDay) &&
+         TryDecimal(monthDay.substr(0, 2), month) && TryDecimal(monthDay.substr(2, 2), day) &&
+         month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
 std::uint8_t ByteAt(const std::string& S, std::size_t AIndex) {
   return static_cast<std::uint8_t>(S[AIndex]);
 }
@@ -78,7 +90,8 @@ bool IsValidRecordReply(const std::string& AReply, TClockType AClockType,
   // Each rule is a chain: the first condition that fails decides, later ones are not looked at.
   if (AClockType == Lumen) {
     return IsReplyChecksumValid(AReply) && length >= kLumenMinLength && IsCardField(AReply, 4, 8) &&
-           IsValidDate(CopyText(AReply, 12, 4)) && IsTimeField(AReply, 16) &&
+           (ADate.Year == 0 ? IsMonthDay(AReply, 12, 0) : IsValidDate(CopyText(AReply, 12, 4))) &&
+           IsTimeField(AReply, 16) &&
            IsSequenceLetter(AReply, length - 1) && CopyText(AReply, 4, 8) != "00000000";
   }
   if (length == kLongFormLength) {
@@ -92,7 +105,7 @@ bool IsValidRecordReply(const std::string& AReply, TClockType AClockType,
       recordMonth > kSecondHalfMonth)
     year = ADate.Year - 1;
   return IsReplyChecksumValid(AReply) && length >= kShortFormMinLength &&
-         IsCardField(AReply, 4, 8) && IsValidDate(std::to_string(year) + CopyText(AReply, 12, 4)) &&
+         IsCardField(AReply, 4, 8) && IsMonthDay(AReply, 12, year) &&
          IsTimeField(AReply, 16) && IsSequenceLetter(AReply, length - 1) &&
          CopyText(AReply, 4, 8) != "00000000";
 }
@@ -133,7 +146,12 @@ bool DecodeTextRecord(const std::string& AReply, TClockType AClockType,
     r.SequenceCode = AReply[length - 2];
   }
 
-  if (shortLayout) {
+  if (shortLayout && ADate.Year == 0) {
+    // The record carries month and day only, and the clock's date, which would give the year, is
+    // unknown: the date stays as sent, marked, never guessed.
+    r.Fault = "the clock's date is unknown: the record's year cannot be told";
+    r.ImpossibleDate = true;
+  } else if (shortLayout) {
     // The record carries month and day only: December records read in January belong to the
     // year before, January records read in December to the year after.
     const std::string monthDay = r.Date;

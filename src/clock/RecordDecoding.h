@@ -42,7 +42,8 @@ std::string CleanRecordReply(const std::string& AReply);
 
 // Whether a cleaned text reply is a good record for a clock of type AClockType whose current
 // date is ADate. The year of a short-form record is taken as ADate's year, or the year before
-// when the record's month is above 6 while the current month is below 6.
+// when the record's month is above 6 while the current month is below 6. With ADate all zero
+// (the clock's date is unknown) a short-form date needs only a month 1..12 and a day 1..31.
 bool IsValidRecordReply(const std::string& AReply, TClockType AClockType,
                         const TRecordClockDate& ADate);
 
@@ -50,7 +51,8 @@ bool IsValidRecordReply(const std::string& AReply, TClockType AClockType,
 // removed), Date as YYMMDD, Time as HH:MM, SequenceCode; except for a Lumen also RecType1 (the
 // event code AND 3, two digits), RecType2 (the second code as sent) and FingerPrint (bit 2 of
 // the event code). A short-form date gets the clock's year, the year before for a December
-// record read in January, the year after for a January record read in December. Returns false,
+// record read in January, the year after for a January record read in December; with ADate
+// all zero it keeps the MMDD as sent and is marked (Fault, ImpossibleDate). Returns false,
 // and leaves ARecord as it was, when the event code is not a two-digit decimal number (a clock
 // that sends a hexadecimal letter there sends no record this program can file).
 bool DecodeTextRecord(const std::string& AReply, TClockType AClockType,

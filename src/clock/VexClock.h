@@ -124,6 +124,13 @@ class TBasicClock {
   // the clock's date and time, fresh or from the 10-second cache; they are left untouched while
   // a setting is under way and when an HDLC clock other than an Ember answers "XYZ".
   bool GetDateTime(TDateStr& ADate, TTimeStr& ATime);
+  // Why the last GetDateTime failed when the clock did answer: its date or time does not exist
+  // ("its date and time "0000/13/45 10:30" do not exist"), a terminal's time is no date and
+  // time. "" when it answered well or not at all.
+  const std::string& DateTimeProblem() const { return FDateTimeProblem; }
+  // A face terminal whose log could not be read at the last status query: what failed, as a
+  // clause about the terminal. "" otherwise, and for every other clock.
+  std::string LogProblem() const;
   // ADate solar or Gregorian in any form the date parser reads, ATime HH:MM or HHMM. True when
   // the clock accepted them. The next GetDateTime asks the clock.
   bool SetDateTime(const TDateStr& ADate, const TTimeStr& ATime);
@@ -271,6 +278,9 @@ class TBasicClock {
   // Asks a card clock for its date and time, with the tries; true when it answered well.
   // ARefused: an HDLC clock other than an Ember answered "XYZ", which ends the read at once.
   bool ReadDateTimeFromClock(bool& ARefused);
+  // Notes an answer whose date or time does not exist (DateTimeProblem), forgets the date and
+  // time known so far and returns false.
+  bool ImpossibleDateTime(const std::string& ADate, const std::string& ATime);
   // The upgrade correction of clocks with firmware "VER 2.60", on a date just read.
   void CorrectFirmwareYear(TDateStr& ADate);
 
@@ -278,6 +288,7 @@ class TBasicClock {
   std::optional<TDeadline> DateTimeReadTime;
   TDateStr CurrentDate;
   TTimeStr CurrentTime;
+  std::string FDateTimeProblem;
   std::unique_ptr<TKrMira> FKrMira;
   std::unique_ptr<TKrMira120> FKrMira120;
   // Started when the clock's status was last read; a clock found empty is not asked again

@@ -7,11 +7,11 @@ const char* const TRecordCsvFile::kHeader =
 
 std::string TRecordCsvFile::Row(const TDumpEntry& AEntry) {
   const TVexRecord& r = AEntry.Record;
-  return std::to_string(AEntry.ClockNumber) + "," + QuotedCsvField(r.KartNo) + "," +
+  return std::to_string(AEntry.ClockNumber) + "," + QuotedCsvField(EntryCardText(AEntry)) + "," +
          QuotedCsvField(r.Date.str()) + "," + QuotedCsvField(r.Time.str()) + "," +
          QuotedCsvField(r.RecType1) + "," + QuotedCsvField(r.RecType2) + "," +
          QuotedCsvField(std::string(1, r.SequenceCode)) + "," +
-         QuotedCsvField(RecordEventText(r.RecType1, r.RecType2)) + "," +
+         QuotedCsvField(EntryEventText(AEntry)) + "," +
          QuotedCsvField(AEntry.PicturePath) + "\n";
 }
 

@@ -8,6 +8,7 @@
 #include "connections/PictureStore.h"
 #include "platform/Deadline.h"
 #include "platform/Platform.h"
+#include "utils/HexText.h"
 
 int TDumpResult::CountLeaving(TRecordLeave ALeave) const {
   return static_cast<int>(std::count_if(Entries.begin(), Entries.end(), [&](const TDumpEntry& e) {
@@ -78,22 +79,27 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
     AResult.Stop = TDumpStop::ClockEmpty;
     return TPass::Stop;
   }
-  if (record.KartNo.empty()) {
-    if (error == ceClockDisconnected) Notify(TDumpNoticeKind::ClockDisconnected);
-    if (error == ceBadRecord) {
-      // A record that cannot be read is left on the clock, where a later dump may read it.
-      ++AResult.Read;
-      ++AResult.BadRecords;
-      Notify(TDumpNoticeKind::BadRecord);
-    }
-    return Fruitless(AResult);
-  }
-  FFruitless = 0;
-  ++AResult.Read;
-
   TDumpEntry entry;
   entry.ClockNumber = FClock.ClockNumber;
   entry.Release = FRelease;
+  if (!record.Fault.empty()) {
+    // A record that failed the checks of its kind: kept as the clock gave it, marked.
+    entry.Flag = record.ImpossibleDate ? TRecordFlag::BadDate : TRecordFlag::BadRecord;
+  } else if (record.KartNo.empty()) {
+    if (error == ceClockDisconnected) Notify(TDumpNoticeKind::ClockDisconnected);
+    // The clock sent something that is no record on every try: kept raw, then released, as the
+    // line's bad-record log does; left on the clock it would come first at every dump for ever.
+    if (error != ceBadRecord) return Fruitless(AResult);
+    entry.Flag = TRecordFlag::BadRecord;
+  }
+  if (entry.Flag != TRecordFlag::None) entry.Raw = record.Data;
+  FFruitless = 0;
+  ++AResult.Read;
+  if (entry.Flag == TRecordFlag::BadRecord) {
+    ++AResult.BadRecords;
+    Notify(TDumpNoticeKind::BadRecord);
+  }
+
   // The clock may decline a record (-1: a repeat, released unkept) or hold it back (any other
   // value than 0 and 1).
   const int sequence = FClock.CheckSequence();
@@ -113,7 +119,8 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
     AResult.Stop = TDumpStop::Cancelled;
     return TPass::Stop;
   }
-  FetchPicture(record, entry);
+  // What came unreadable names no picture of its own.
+  if (entry.Flag != TRecordFlag::BadRecord) FetchPicture(record, entry);
   std::string problem;
   const bool pictureKept = KeepPicture(record, entry, problem);
   entry.Record = record;
@@ -137,9 +144,19 @@ TRecordDump::TPass TRecordDump::Fruitless(TDumpResult& AResult) {
   ++FFruitless;
   // A terminal's status query fetches its log anew (and clears it once everything fetched was
   // handed out): a read that brings nothing asks it at once.
-  if (FRelease == TRecordRelease::WholeLog && FLine.IsEmpty()) {
-    AResult.Stop = TDumpStop::ClockEmpty;
-    return TPass::Stop;
+  if (FRelease == TRecordRelease::WholeLog) {
+    if (FLine.IsEmpty()) {
+      AResult.Stop = TDumpStop::ClockEmpty;
+      return TPass::Stop;
+    }
+    // A log that could not be read tells nothing of what the terminal holds: the dump ends and
+    // says why, with nothing more released.
+    const std::string problem = FClock.LogProblem();
+    if (!problem.empty()) {
+      AResult.Stop = TDumpStop::ClockFailed;
+      AResult.Error = problem;
+      return TPass::Stop;
+    }
   }
   if (FFruitless > kStopAfterFruitless) {
     AResult.Stop = TDumpStop::NoAnswer;
@@ -224,6 +241,18 @@ void TRecordDump::Release(TDumpEntry& AEntry, TDumpResult& AResult) {
   FSink.Settled(AEntry);
 }
 
+const char* RecordFlagName(TRecordFlag AFlag) {
+  switch (AFlag) {
+    case TRecordFlag::BadRecord:
+      return "bad-record";
+    case TRecordFlag::BadDate:
+      return "bad-date";
+    case TRecordFlag::None:
+      break;
+  }
+  return "";
+}
+
 std::string RecordEventText(const std::string& ARecType1, const std::string& ARecType2) {
   const std::string type2 = ARecType2.size() < 2 ? std::string("00") : ARecType2;
   const char code1 = ARecType1.size() >= 2 ? ARecType1[1] : '\0';
@@ -232,4 +261,14 @@ std::string RecordEventText(const std::string& ARecType1, const std::string& ARe
   if (type2[1] == '2') return "خروج";  // exit
   if (type2[1] == '3') return "ورود";  // entry
   return "ورود و خروج";                // entry and exit
+}
+
+std::string EntryEventText(const TDumpEntry& AEntry) {
+  if (AEntry.Flag != TRecordFlag::None) return RecordFlagName(AEntry.Flag);
+  return RecordEventText(AEntry.Record.RecType1, AEntry.Record.RecType2);
+}
+
+std::string EntryCardText(const TDumpEntry& AEntry) {
+  if (AEntry.Flag == TRecordFlag::BadRecord) return BytesToHexText(AEntry.Raw);
+  return AEntry.Record.KartNo;
 }

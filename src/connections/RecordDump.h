@@ -4,13 +4,15 @@
 // when pictures are wanted, it is kept (the picture stored, then the record handed to the sink,
 // whose "persisted" answer must come back true), and only then is the clock told to release it
 // (NextRecord). Whenever the program stops, each record is therefore on the clock, kept by the
-// sink, or both.
+// sink, or both. A record the clock sends unreadable on every try, or with an impossible date, is
+// kept too, marked and with its raw bytes (TDumpEntry::Flag, Raw), and released: one such record
+// must not block the clock.
 //
 // The dump ends when the count is reached, when the clock is empty, when reading keeps bringing
 // nothing (from the fourth fruitless read in a row on, each read waits a second first and the
 // line is asked whether it is empty; the eleventh ends the dump), when the sink or the picture
 // store fails (the record stays on the clock), when the clock holds its record back (sequence
-// check), or when the caller cancels it. Cancellation is checked before every read, during the
+// check), when a terminal's log cannot be read, or when the caller cancels it. Cancellation is checked before every read, during the
 // pauses and before a record is kept; a record already kept is still released.
 #include <cstdint>
 #include <functional>
@@ -46,7 +48,23 @@ enum class TDumpStop : std::uint8_t {
   SinkFailed,  // the sink or the picture store could not keep a record
   Cancelled,
   RecordHeld,  // the clock's sequence check holds its record back
+  ClockFailed,  // the clock could not be read (TDumpResult::Error says how); nothing was released
 };
+
+// Why a record is marked in the output. A marked record is kept and released like any other: one
+// record the program cannot file must not hold up the clock for good.
+enum class TRecordFlag : std::uint8_t {
+  None,
+  // The clock sent something that is no record on every try, or a record without a user id. Raw
+  // holds what came; the record's fields are empty or as the clock gave them.
+  BadRecord,
+  // The record's date or time is impossible, or its year cannot be known (the clock's own date
+  // could not be read). Date and Time are as the clock gave them, not corrected.
+  BadDate,
+};
+
+// The output's word for a flag: "bad-record", "bad-date"; "" for none.
+const char* RecordFlagName(TRecordFlag AFlag);
 
 // One record of the dump as the sink sees it.
 struct TDumpEntry {
@@ -58,12 +76,16 @@ struct TDumpEntry {
   std::string PicturePath;
   // The clock's sequence check marked it as a repeat: released without being kept.
   bool Repeat = false;
+  TRecordFlag Flag = TRecordFlag::None;
+  // With a flag: the record's bytes as the clock sent them (the terminals: their own values as
+  // text).
+  std::string Raw;
   TRecordLeave Leave = TRecordLeave::Stays;
 };
 
 enum class TDumpNoticeKind : std::uint8_t {
   ClockDisconnected,  // a read found the clock not answering
-  BadRecord,          // the clock sent something that is no record; it stays on the clock
+  BadRecord,          // the clock sent something that is no record; it is kept raw and released
   Waiting,            // reading keeps bringing nothing: the dump waits before the next read
   PictureFailed,      // the transfer of a record's picture failed; the record goes on without it
 };
@@ -105,10 +127,11 @@ struct TDumpResult {
   TDumpStop Stop = TDumpStop::CountReached;
   // Reads that brought a record or a bad one.
   int Read = 0;
-  // Records kept by the sink.
+  // Records kept by the sink, marked ones included.
   int Kept = 0;
+  // Of those, the ones kept raw as bad records.
   int BadRecords = 0;
-  // With SinkFailed: what failed.
+  // With SinkFailed and ClockFailed: what failed.
   std::string Error;
   // The clock's last error when the dump ended.
   TClockError LastError = ceNoError;
@@ -157,3 +180,8 @@ class TRecordDump {
 // The event type of a record from its two type codes (untranslated): leave, mission, exit,
 // entry, or entry and exit.
 std::string RecordEventText(const std::string& ARecType1, const std::string& ARecType2);
+// What the outputs show of an entry. The event: the flag's name for a marked record, else the
+// record's event type. The card: the raw bytes in hex for a bad record (it has no card of its
+// own), else the card number.
+std::string EntryEventText(const TDumpEntry& AEntry);
+std::string EntryCardText(const TDumpEntry& AEntry);

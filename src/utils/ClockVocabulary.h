@@ -65,6 +65,9 @@ struct TVexRecord {
   // with its raw text in Data, marked, and released like any other: one bad record must not
   // hold up the clock.
   std::string Fault;
+  // The fault is the date or time: impossible, or without a year that can be known. Date and
+  // Time are then as the clock gave them.
+  bool ImpossibleDate = false;
 };
 
 // Every byte exchange of a line, for the traffic pane and --trace.

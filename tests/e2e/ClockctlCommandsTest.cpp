@@ -497,6 +497,36 @@ TEST(ClockctlFaceTerminals, KrMira120LogComesFromTheScenario) {
   EXPECT_NE(lines[4].find("08:30"), std::string::npos) << r.Out;
 }
 
+// Every record of the terminal's log is written before the log is cleared: ids whole and with
+// letters, a record without a user id kept raw, a day that does not exist kept as the terminal
+// gave it; each marked in the event column.
+TEST(ClockctlFaceTerminals, KrMira120OddRecordsAreWrittenMarkedBeforeTheClearing) {
+  QTemporaryDir dir;
+  const std::string out = dir.filePath("records.csv").toStdString();
+  const std::string remaining = dir.filePath("remaining").toStdString();
+  {
+    Simulator sim({"zk-records 2", "zk-odd-record - 2024-12-08 08:00:00 0",
+                   "zk-odd-record 12X4567890123 2024-12-08 08:01:00 0",
+                   "zk-odd-record 9 2026-02-31 10:00:00 0", "zk-record 5 2024-12-08 08:02:00 1"},
+                  {"--zk-terminal", "0", "--remaining", remaining});
+    const auto r = Clockctl({"--tcp", "127.0.0.1:" + sim.announced("zk"), "--search",
+                             "KRMira120", "dump", "--max", "100", "--out", out});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  }
+  std::ifstream csv(out);
+  std::vector<std::string> rows;
+  for (std::string row; std::getline(csv, row);) rows.push_back(row);
+  ASSERT_EQ(rows.size(), 7u);  // the header and six records
+  EXPECT_NE(rows[3].find(",bad-record,"), std::string::npos) << rows[3];
+  EXPECT_EQ(rows[4].rfind("1,12X4567890123,", 0), 0u) << rows[4];
+  EXPECT_NE(rows[5].find(",9,2026/02/31,10:00,"), std::string::npos) << rows[5];
+  EXPECT_NE(rows[5].find(",bad-date,"), std::string::npos) << rows[5];
+  EXPECT_EQ(rows[6].rfind("1,5,", 0), 0u) << rows[6];
+  // Everything written: the log was cleared (the lines of the text clock beside it aside).
+  std::ifstream left(remaining);
+  for (std::string line; std::getline(left, line);) EXPECT_NE(line.rfind("zk ", 0), 0u) << line;
+}
+
 // ---- Modem ----
 
 TEST(ClockctlModem, DialThenDetectOverTheDialledLine) {

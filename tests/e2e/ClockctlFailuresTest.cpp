@@ -67,6 +67,9 @@ long long MsSince(std::chrono::steady_clock::time_point AStart) {
 TEST(ClockctlFailures, EachFailureHasOneLineOneCodeAndItsExitCode) {
   Simulator sim({"name KR-Optica 2"});
   Simulator silent({"misbehave silence"});
+  // Clocks that tell a date or time that does not exist.
+  Simulator brokenText({"shown-datetime 0000/13/45 10:30"});
+  Simulator brokenHdlc({"protocol Hdlc; name KR-Tal R2; shown-datetime 2024/12/08 24:60"});
   ClosedPort closed;
   struct Case {
     std::vector<std::string> Args;
@@ -89,6 +92,18 @@ TEST(ClockctlFailures, EachFailureHasOneLineOneCodeAndItsExitCode) {
       {{"--tcp", "no-such-host.invalid", "detect"}, "host-unknown", 3, "unknown host"},
       {{"--port", "/nonexistent/tty", "detect"}, "port-missing", 3, "no such device"},
       {{"--tcp", sim.tcpAddress(), "detect"}, "no-answer", 1, "detect: no clock answered"},
+      {{"--tcp", brokenText.tcpAddress(), "datetime"},
+       "bad-answer",
+       1,
+       "clock 1: its date and time \"0000/13/45 10:30\" do not exist"},
+      {{"--tcp", brokenText.tcpAddress(), "detect"},
+       "bad-answer",
+       1,
+       "clock 1: its date and time \"0000/13/45 10:30\" do not exist"},
+      {{"--tcp", brokenHdlc.tcpAddress(), "--search", "KRTalR2Fast", "datetime"},
+       "bad-answer",
+       1,
+       "clock 1: its date and time \"2024/12/08 24:60\" do not exist"},
       {{"--tcp", silent.tcpAddress(), "send", "01", "--reply-length", "1", "--detecting"},
        "no-answer",
        1,

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <set>
 #include <sstream>
@@ -85,9 +86,12 @@ std::set<std::string> CardsRemaining(const fs::path& APath) {
 // clockctl dump against the simulator; killed with SIGKILL after AKillAfter unless it ends
 // first. Returns how long it ran.
 SteadyClock::duration RunDump(const std::string& AAddress, const fs::path& AOut,
-                              SteadyClock::duration AKillAfter, bool& AKilled) {
-  const std::vector<std::string> args = {CLOCKCTL_PATH, "--tcp", AAddress, "dump",
-                                         "--max",       "1000",  "--out",  AOut.string()};
+                              SteadyClock::duration AKillAfter, bool& AKilled,
+                              const std::vector<std::string>& AOptions = {}) {
+  std::vector<std::string> args = {CLOCKCTL_PATH, "--tcp", AAddress};
+  args.insert(args.end(), AOptions.begin(), AOptions.end());
+  for (const char* a : {"dump", "--max", "1000", "--out"}) args.emplace_back(a);
+  args.push_back(AOut.string());
   std::vector<char*> argv;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -190,6 +194,83 @@ TEST_F(NoRecordLost, DumpKilledAtRandomMomentsKeepsEveryRemovedRecord) {
   EXPECT_GE(killedMidway, kRuns / 20);
   std::printf("no record lost in %d runs, %d of them killed in the middle of the dump\n", kRuns,
               killedMidway);
+}
+
+// The same for the port-4370 terminal, whose log leaves only as a whole when it is cleared: a
+// punch is stored while the tool reads the log (the first read of each run), and the kills land
+// anywhere from the start to the end of a whole dump. Every record is on the terminal or in the
+// file, the punch included: a clearing never takes a record that was not written.
+std::set<std::string> UsersRemaining(const fs::path& APath) {
+  std::set<std::string> users;
+  std::istringstream lines(ReadFile(APath));
+  std::string transport, clock, user, date, time;
+  while (lines >> transport >> clock >> user >> date >> time)
+    if (transport == "zk") users.insert(user);
+  return users;
+}
+
+TEST_F(NoRecordLost, TerminalDumpKilledAtRandomMomentsLeavesEveryRecordOnTheTerminalOrInTheFile) {
+  constexpr int kTerminalRuns = 60;
+  constexpr int kLog = 40;
+  // Users 1..kLog, one record each, and the punch of user 777777.
+  const std::vector<std::string> statements = {
+      "zk-records " + std::to_string(kLog),
+      "zk-punch-during-read 1 777777 2024-12-08 10:29:30 0"};
+  std::set<std::string> all = {"777777"};
+  for (int i = 1; i <= kLog; ++i) all.insert(std::to_string(i));
+  const std::vector<std::string> terminal = {"--search", "KRMira120"};
+  auto serve = [&](const fs::path& ARemaining) {
+    return std::make_unique<e2e::Simulator>(
+        statements,
+        std::vector<std::string>{"--zk-terminal", "0", "--remaining", ARemaining.string()});
+  };
+
+  SteadyClock::duration whole{};
+  {
+    const fs::path out = FDir / "zk-whole.csv";
+    const fs::path remaining = FDir / "zk-whole.remaining";
+    {
+      auto sim = serve(remaining);
+      bool killed = false;
+      whole = RunDump("127.0.0.1:" + sim->announced("zk"), out, std::chrono::seconds(60), killed,
+                      terminal);
+      ASSERT_FALSE(killed);
+    }
+    ASSERT_EQ(CardsInCsv(out), all);
+    ASSERT_TRUE(UsersRemaining(remaining).empty()) << ReadFile(remaining);
+  }
+
+  std::mt19937 random(kSeed);
+  std::uniform_int_distribution<long long> moment(
+      0, std::chrono::duration_cast<std::chrono::microseconds>(whole).count());
+  int cleared = 0;
+  int keptWithoutClearing = 0;
+  for (int run = 0; run < kTerminalRuns; ++run) {
+    const auto killAfter = std::chrono::microseconds(moment(random));
+    const fs::path out = FDir / ("zk" + std::to_string(run) + ".csv");
+    const fs::path remaining = FDir / ("zk" + std::to_string(run) + ".remaining");
+    bool killed = false;
+    {
+      auto sim = serve(remaining);
+      RunDump("127.0.0.1:" + sim->announced("zk"), out, killAfter, killed, terminal);
+    }
+    const std::set<std::string> left = UsersRemaining(remaining);
+    const std::set<std::string> written = CardsInCsv(out);
+    std::vector<std::string> lost;
+    for (const auto& user : all)
+      if (!left.count(user) && !written.count(user)) lost.push_back(user);
+    ASSERT_TRUE(lost.empty()) << "run " << run << " (seed " << kSeed << ", killed after "
+                              << killAfter.count() << " us): " << lost.size()
+                              << " records left the terminal without reaching the file, the first "
+                              << lost.front();
+    if (left.empty()) ++cleared;
+    if (!left.empty() && !written.empty()) ++keptWithoutClearing;
+  }
+  // Some kills come after the clearing, some between the first row written and the clearing.
+  EXPECT_GE(cleared, 1);
+  EXPECT_GE(keptWithoutClearing, 1);
+  std::printf("no terminal record lost in %d runs: %d cleared, %d killed with rows written\n",
+              kTerminalRuns, cleared, keptWithoutClearing);
 }
 
 }  // namespace

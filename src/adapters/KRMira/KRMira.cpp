@@ -103,10 +103,21 @@ TDeviceTime ParseDeviceTime(const std::string& AValue) {
   const std::string hourText = TakeUpTo(text, pos, ':');
   const std::string minuteText = TakeUpTo(text, pos, ':');
   const std::string secondText = text.substr(pos);
-  TDateParts date{StrToIntStrict(yearText), StrToIntStrict(monthText), StrToIntStrict(dayText)};
-  const std::int32_t hour = StrToIntStrict(hourText);
-  const std::int32_t minute = StrToIntStrict(minuteText);
-  const std::int32_t second = StrToIntStrict(secondText);
+  const EConvertError noTime("the terminal's time \"" + AValue + "\" is no date and time");
+  TDateParts date;
+  std::int32_t hour = 0, minute = 0, second = 0;
+  try {
+    date = {StrToIntStrict(yearText), StrToIntStrict(monthText), StrToIntStrict(dayText)};
+    hour = StrToIntStrict(hourText);
+    minute = StrToIntStrict(minuteText);
+    second = StrToIntStrict(secondText);
+  } catch (const EConvertError&) {
+    throw noTime;
+  }
+  // Numbers, but no day and time of its calendar (25:61, the 31st of February): not "corrected"
+  // into some other day.
+  if (!IsCalendarDate(date.Year, date.Month, date.Day) || !IsDayTime(hour, minute, second))
+    throw EConvertError("the terminal's time \"" + AValue + "\" does not exist");
   if (date.Year > 1800) date = ChristianToSolarParts(date);
   TDeviceTime result;
   const std::string dateText =
@@ -275,8 +286,8 @@ bool TKrMira::ReadDeviceTime(TDeviceTime& ATime) {
   if (FIsInFileMode) return false;
   const std::string value = GetValue(GetDeviceInfo(), "time");
   if (TrimBlanks(value).empty()) return false;
-  FDeviceDateType = StrToIntStrict(value.substr(0, 4)) <= 1800 ? Solar : Christian;
   ATime = ParseDeviceTime(value);
+  FDeviceDateType = StrToIntStrict(value.substr(0, 4)) <= 1800 ? Solar : Christian;
   return true;
 }
 
@@ -319,16 +330,28 @@ int TKrMira::IsEmpty() {
   if (FIsInFileMode && FRecords) return FCurrentRecordIndex < FRecords->size() ? 0 : 1;
   if (FRecords && FCurrentRecordIndex < FRecords->size()) return 0;
   const bool hadRecords = FRecords && !FRecords->empty();
+  FLogProblem.clear();
   if (!FIsInFileMode) {
     TDeviceTime time;  // read for the calendar the record request is written in
-    if (!ReadDeviceTime(time)) return -1;
+    try {
+      if (!ReadDeviceTime(time)) {
+        FLogProblem = "it did not tell its time, which its record request needs";
+        return -1;
+      }
+    } catch (const EConvertError& e) {
+      FLogProblem = e.what();
+      return -1;
+    }
   }
   bool fetched = false;
   std::vector<std::string> batch = FetchNewRecords(fetched);
   // A request the terminal did not carry out says nothing about its records: the handed-out
   // batch stays as it is (nothing is handed out twice) and the terminal is not cleared, since
   // records that arrived after the last fetch would be lost with it.
-  if (!fetched) return -1;
+  if (!fetched) {
+    FLogProblem = "it did not carry out the record request";
+    return -1;
+  }
   FRecords = std::make_unique<std::vector<std::string>>(std::move(batch));
   FCurrentRecordIndex = 0;
   // Records are deleted only after every record fetched has been handed out and a further fetch
@@ -349,7 +372,23 @@ TMiraRecord TKrMira::GetRecord() {
   if (TrimBlanks(text).empty()) return record;
 
   record.KartNo = GetValue(text, "id");
-  const TDeviceTime when = ParseDeviceTime(GetValue(text, "time"));
+  const std::string timeText = GetValue(text, "time");
+  TDeviceTime when;
+  try {
+    when = ParseDeviceTime(timeText);
+  } catch (const EConvertError& e) {
+    // Kept as the terminal gave it and marked: the date and time it sent, the record's own text
+    // without its photo.
+    record.Fault = e.what();
+    record.ImpossibleDate = true;
+    record.Date = timeText.substr(0, timeText.find(' '));
+    const std::size_t blank = timeText.find(' ');
+    record.Time = blank == std::string::npos ? std::string() : timeText.substr(blank + 1, 5);
+    record.SequenceCode = 'A';
+    record.Data = "time=\"" + timeText + "\" id=\"" + record.KartNo + "\" status=\"" +
+                  GetValue(text, "status") + "\"";
+    return record;
+  }
   record.Date = DateStrToYYMMDD(TDateStr(when.Date), 0);
   record.Time = when.Time.substr(0, 5);
   record.SequenceCode = 'A';

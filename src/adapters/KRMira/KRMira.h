@@ -24,13 +24,18 @@
 struct TMiraRecord {
   TShortString<15> ComIp;        // the adapter's IP address
   std::int32_t ClockNumber = 0;  // the adapter's device id
-  TShortString<10> KartNo;       // the record's value "id"
+  std::string KartNo;            // the record's value "id", whole
   TDateStr Date;                 // solar date, YYMMDD
   TTimeStr Time;                 // HH:MM
   TShortString<2> RecType1;      // "00" ordinary, "11" leave, "12" mission
   TShortString<2> RecType2;      // "00" not stated, "03" entry, "02" exit
   char SequenceCode = '\0';      // 'A' when a record was read
-  TShortString<50> Data;         // the record in the card clocks' raw record text
+  // The record in the card clocks' raw record text; for a marked record its own values as text.
+  std::string Data;
+  // Why the record failed its checks ("" when it passed): a time that is none or does not exist.
+  // Such a record is still handed out, with Date and Time as the terminal sent them.
+  std::string Fault;
+  bool ImpossibleDate = false;
   // The record's photo; whoever receives the record owns it.
   std::shared_ptr<std::string> ImageData;
   bool FingerPrint = false;
@@ -64,8 +69,8 @@ struct TDeviceTime {
   std::string Date;  // the solar date, "YYYY/MM/DD"
   std::string Time;  // "HH:MM:SS"
 };
-// A year above 1800 is Gregorian and is converted to the solar calendar. Throws EConvertError
-// when a part is missing or is not a number.
+// A year above 1800 is Gregorian and is converted to the solar calendar. Throws EConvertError,
+// quoting AValue, when a part is missing or is not a number, or the day or time does not exist.
 TDeviceTime ParseDeviceTime(const std::string& AValue);
 
 // ADate written for a terminal that keeps ADeviceDateType: year-month-day with "-". A date whose
@@ -135,6 +140,8 @@ class TKrMira {
   TMiraRecord GetRecord();
   // Moves on to the next record; always true.
   bool NextRecord();
+  // Why the last IsEmpty gave -1, as a clause about the terminal; "" when it did not.
+  const std::string& LogProblem() const { return FLogProblem; }
 
   const std::string& IpAddress() const { return FIpAddress; }
   void SetIpAddress(const std::string& AValue) { FIpAddress = AValue; }
@@ -162,6 +169,7 @@ class TKrMira {
   bool DeleteAllRecords();
   bool DecodePhoto(const std::string& AText, std::string& ABytes);
 
+  std::string FLogProblem;
   std::string FIpAddress;
   std::int32_t FAddress = 0;
   std::string FPassword;

@@ -156,7 +156,29 @@ bool TKrMira120::Connect() {
     Result = false;
   }
   FIsConnected = Result;
+  FLogProblem = Result ? "" : ControlProblem("no connection could be made to it");
   return Result;
+}
+
+std::string TKrMira120::ControlProblem(const std::string& AWhat) {
+  int Code = kZkOk;
+  try {
+    FKRMira120->GetLastError(Code);
+  } catch (const std::exception&) {
+    Code = kZkOk;
+  }
+  switch (Code) {
+    case kZkNotConnected:
+      return AWhat + ": the connection failed or no answer came in time";
+    case kZkRefused:
+      return AWhat + ": the terminal refused the request";
+    case kZkBadReply:
+      return AWhat + ": the terminal's answer was malformed";
+    case kZkUnauthorized:
+      return AWhat + ": the terminal refused the comm key";
+    default:
+      return AWhat;
+  }
 }
 
 std::string TKrMira120::GetFirmwareVersion() {
@@ -310,6 +332,11 @@ int TKrMira120::IsEmpty() {
   FTakenBefore += Batch;
   FCurrentRecordIndex = 0;
   FRecords.emplace();
+  FLogProblem.clear();
+  const auto Unreadable = [this] {
+    FLogProblem = ControlProblem("its attendance log could not be read");
+    return kUnreadable;
+  };
   // A punch stored between the read and the count is read at the next pass.
   for (int Pass = 0; Pass < kReadPasses; ++Pass) {
     bool Complete = false;
@@ -317,7 +344,7 @@ int TKrMira120::IsEmpty() {
     if (Log.size() < FTakenBefore) {
       // Fewer records than were handed out: the log was cleared by someone else. Everything in it
       // is new; handing a record out twice is better than never.
-      if (!Complete) return kUnreadable;
+      if (!Complete) return Unreadable();
       FTakenBefore = 0;
     }
     if (Log.size() > FTakenBefore) {
@@ -327,7 +354,7 @@ int TKrMira120::IsEmpty() {
     }
     // A read that failed says nothing about what the terminal still holds: it never leads to
     // clearing, and it is no empty terminal.
-    if (!Complete) return kUnreadable;
+    if (!Complete) return Unreadable();
     if (FTakenBefore == 0) return 1;
     ClearWhenAllTaken();
     if (FTakenBefore == 0) return 1;
@@ -371,6 +398,7 @@ TMira120Record TKrMira120::GetRecord() {
   if (TrimBlanks(E.EnrollNumber).empty()) R.Fault = "blank user id";
   if (!Gregorian || !TimeValid) {
     R.Fault += std::string(R.Fault.empty() ? "" : ", ") + "impossible date or time";
+    R.ImpossibleDate = true;
   }
   if (!R.Fault.empty()) {
     // Kept as the terminal gave it, not "fixed": the Gregorian date and time and the mode.

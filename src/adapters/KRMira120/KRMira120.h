@@ -34,6 +34,8 @@ struct TMira120Record {
   // time. Such a record is still handed out, with the terminal's own values in Data, so that it
   // is written before the log is cleared.
   std::string Fault;
+  // The fault is the date or time.
+  bool ImpossibleDate = false;
   // This kind of terminal sends no photo: always none.
   std::shared_ptr<std::string> ImageData;
   bool FingerPrint = false;
@@ -86,6 +88,9 @@ class TKrMira120 {
   TMira120Record GetRecord();
   bool NextRecord();
   bool DeleteAllRecord();
+  // What went wrong when the last IsEmpty could not read the log, or the last Connect failed, as
+  // a clause ("its attendance log could not be read: ..."); "" when nothing did.
+  const std::string& LogProblem() const { return FLogProblem; }
 
   // File mode only: the next IsEmpty loads this file.
   void SetInputFileName(const std::string& AValue);
@@ -118,7 +123,11 @@ class TKrMira120 {
   void ClearWhenAllTaken();
   void LoadInputFile();
 
+  // The control's last error as a clause about the terminal.
+  std::string ControlProblem(const std::string& AWhat);
+
   std::string FPassword;
+  std::string FLogProblem;
   std::optional<std::vector<TLogEntry>> FRecords;
   // Records of the terminal's log handed out before the current batch, since the last clearing.
   std::size_t FTakenBefore = 0;

@@ -19,7 +19,11 @@ bool TZkemClient::Fail(int AErrorCode) {
 }
 
 TZkemClient::Clock::time_point TZkemClient::ReplyDeadline() const {
-  return Clock::now() + std::chrono::milliseconds(FSettings.ReplyTimeoutMs);
+  return ReplyDeadline(FSettings.ReplyTimeoutMs);
+}
+
+TZkemClient::Clock::time_point TZkemClient::ReplyDeadline(int AMs) const {
+  return Clock::now() + std::chrono::milliseconds(AMs);
 }
 
 void TZkemClient::DropConnection() {
@@ -184,8 +188,11 @@ bool TZkemClient::ReadAllGLogData(int /*dwMachineNumber*/) {
   FLog.clear();
   FLogIndex = 0;
   if (!NeedConnection()) return false;
+  const int PrepareMs = PrepareTimeoutMs();
+  // The count's wait may have ended the connection.
+  if (!NeedConnection()) return false;
   std::string Buffer;
-  if (!ReadAttendanceBuffer(Buffer)) return false;
+  if (!ReadAttendanceBuffer(Buffer, PrepareMs)) return false;
   std::vector<zk::AttRecord> Records;
   if (zk::ParseAttendanceBuffer(Buffer, Records) != zk::BufferError::None) {
     return Fail(kZkBadReply);
@@ -199,9 +206,22 @@ bool TZkemClient::ReadAllGLogData(int /*dwMachineNumber*/) {
 // for a large one the terminal announces its size S (the whole buffer, its 4-byte total
 // included) and the client fetches it in chunks of at most 65472 bytes, then frees the
 // terminal's transfer buffer.
-bool TZkemClient::ReadAttendanceBuffer(std::string& ABuffer) {
+int TZkemClient::PrepareTimeoutMs() {
+  // A terminal that does not say how many records it holds gets the ordinary wait.
+  int Records = 0;
+  if (!GetDeviceStatus(FMachineNumber, kZkStatusRecordCount, Records)) Records = 0;
+  const long long Extra =
+      static_cast<long long>(Records) * FSettings.PrepareMsPer10000Records / 10000;
+  return static_cast<int>(std::min<long long>(FSettings.ReplyTimeoutMs + Extra,
+                                              std::max(FSettings.PrepareTimeoutCapMs,
+                                                       FSettings.ReplyTimeoutMs)));
+}
+
+bool TZkemClient::ReadAttendanceBuffer(std::string& ABuffer, int APrepareMs) {
   zk::Frame Reply;
-  if (!Request(zk::CMD_PREPARE_BUFFER, zk::AttendanceReadRequest(), Reply)) return false;
+  if (!Send(zk::CMD_PREPARE_BUFFER, zk::AttendanceReadRequest()) ||
+      !ReceiveReply(Reply, ReplyDeadline(APrepareMs)))
+    return false;
   if (Reply.Command == zk::CMD_DATA) {
     ABuffer = std::move(Reply.Payload);
     return true;

@@ -18,6 +18,10 @@ struct TZkemClientSettings {
   int ConnectTimeoutMs = 3000;
   // How long one reply frame may take to come.
   int ReplyTimeoutMs = 5000;
+  // A terminal prepares its attendance log before it answers the read: the wait for that answer
+  // grows by this much per 10,000 records it says it holds, up to PrepareTimeoutCapMs.
+  int PrepareMsPer10000Records = 2000;
+  int PrepareTimeoutCapMs = 120000;
 };
 
 class TZkemClient : public IZkemControl {
@@ -39,6 +43,7 @@ class TZkemClient : public IZkemControl {
                      int& dwMinute, int& dwSecond) override;
   bool SetDeviceTime2(int dwMachineNumber, int dwYear, int dwMonth, int dwDay, int dwHour,
                       int dwMinute, int dwSecond) override;
+  // Asks the terminal's record count first: the wait for the prepared log grows with it.
   bool ReadAllGLogData(int dwMachineNumber) override;
   bool GetLastError(int& dwErrorCode) override;
   bool SSR_GetGeneralLogData(int dwMachineNumber, std::string& dwEnrollNumber, int& dwVerifyMode,
@@ -62,13 +67,17 @@ class TZkemClient : public IZkemControl {
   // The next frame that answers the last request; false on timeout, a closed stream or a stream
   // that is not frames (the connection is dropped then).
   bool ReceiveReply(zk::Frame& AFrame, Clock::time_point ADeadline);
-  bool ReadAttendanceBuffer(std::string& ABuffer);
+  // APrepareMs: how long the terminal may take to answer the read request.
+  bool ReadAttendanceBuffer(std::string& ABuffer, int APrepareMs);
+  // The wait for the read request's answer, from the records the terminal says it holds.
+  int PrepareTimeoutMs();
   bool ReadChunk(std::uint32_t AStart, std::uint32_t ALength, std::string& ABuffer);
   bool Fail(int AErrorCode);
   bool OpenSession();
   bool NeedConnection();
   void DropConnection();
   Clock::time_point ReplyDeadline() const;
+  Clock::time_point ReplyDeadline(int AMs) const;
 
   TZkemClientSettings FSettings;
   std::unique_ptr<ITcpStream> FStream;

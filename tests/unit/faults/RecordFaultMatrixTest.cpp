@@ -12,6 +12,7 @@
 #include <ostream>
 #include <string>
 
+#include "connections/RecordDump.h"
 #include "faults/FaultLine.h"
 
 namespace faults {
@@ -20,7 +21,9 @@ namespace {
 using sim::Misbehaviour;
 using sim::MisbehaviourKind;
 
-enum class Op { Record, Picture, EmberPicture };
+// Record: one record read and released; Dump: the dump engine until the clock is empty;
+// DateTime: the clock's date and time read afresh.
+enum class Op { Record, Picture, EmberPicture, Dump, DateTime };
 
 enum class Fault {
   None,
@@ -44,6 +47,8 @@ enum class Fault {
   WrongBlockAlways,
   BadBlockOnce,  // a picture block with a wrong check byte, once
   BadBlockAlways,
+  ImpossibleDateTime,  // the clock tells a date or time that does not exist (text: 0000/13/45;
+                       // HDLC: 24:60)
 };
 
 constexpr std::uint64_t T = 7000;
@@ -67,6 +72,10 @@ constexpr std::uint64_t EmberPackets = 4 * (Frame + T + L);
 
 const char* const kGood = "card=1234 date=030917 time=08:01 error=ceNoError left=0 messages=0";
 const char* const kPicture = "true size=700 same";
+const char* const kDumped = "entries=1234 left=0 stop=empty";
+// The record that cannot be read is kept raw, marked, and released: the clock is empty after it.
+const char* const kDumpedBad = "entries=bad-record left=0 stop=empty";
+const char* const kDateTime = "true date=1403/09/18 time=10:30 problem=";
 
 struct Row {
   const char* Name;
@@ -136,6 +145,25 @@ const Row kRows[] = {
   {"HdlcPictureLostBlockOnce", Protocol::Hdlc, Connection::Cable, Op::Picture, Fault::LostBlockOnce, kPicture, HdlcBlocks + Frame + T + Failed + HdlcBlocks},
   {"HdlcPictureWrongBlockOnce", Protocol::Hdlc, Connection::Cable, Op::Picture, Fault::WrongBlockOnce, kPicture, 2 * HdlcBlocks + Failed},
   {"HdlcPictureBadBlockOnce", Protocol::Hdlc, Connection::Cable, Op::Picture, Fault::BadBlockOnce, kPicture, 2 * HdlcBlocks},
+
+  // ---- the dump engine: a record that fails validation on every try does not block the clock ----
+  // Status, three tries of the record, its release; then the status finds the clock empty.
+  {"TextDumpGood", Protocol::Text, Connection::Cable, Op::Dump, Fault::None, kDumped, 4 * X},
+  {"TextDumpCorrupt", Protocol::Text, Connection::Cable, Op::Dump, Fault::Corrupt, kDumpedBad, X + 3 * (X + Retry) + 2 * X},
+  {"TextDumpNulCard", Protocol::Text, Connection::Cable, Op::Dump, Fault::NulCard, kDumpedBad, X + 3 * (X + Retry) + 2 * X},
+  {"TextDumpWrongCheck", Protocol::Text, Connection::Cable, Op::Dump, Fault::WrongCheck, kDumpedBad, X + 3 * (X + Retry) + 2 * X},
+  {"Rs485DumpNulCard", Protocol::Rs485, Connection::Cable, Op::Dump, Fault::NulCard, kDumpedBad, X + 3 * (X + Retry) + 2 * X},
+  // Status, block, read pointer; 21h and read pointer release it; the status finds none.
+  {"HdlcDumpCorrupt", Protocol::Hdlc, Connection::Cable, Op::Dump, Fault::Corrupt, kDumpedBad, 6 * H},
+  {"HdlcDumpGood", Protocol::Hdlc, Connection::Cable, Op::Dump, Fault::None, kDumped, 6 * H},
+
+  // ---- the clock's date and time: one that does not exist is an error, never data ----
+  {"TextDateTimeGood", Protocol::Text, Connection::Cable, Op::DateTime, Fault::None, kDateTime, X},
+  // Well framed and checked: asked once, not again.
+  {"TextDateTimeImpossible", Protocol::Text, Connection::Cable, Op::DateTime, Fault::ImpossibleDateTime, "false date= time= problem=its date and time \"0000/13/45 10:30\" do not exist", X},
+  {"Rs485DateTimeImpossible", Protocol::Rs485, Connection::Cable, Op::DateTime, Fault::ImpossibleDateTime, "false date= time= problem=its date and time \"0000/13/45 10:30\" do not exist", X},
+  // The calendar question, then the date.
+  {"HdlcDateTimeImpossible", Protocol::Hdlc, Connection::Cable, Op::DateTime, Fault::ImpossibleDateTime, "false date= time= problem=its date and time \"2024/12/08 24:60\" do not exist", 2 * H},
 
   // ---- Ember picture: size "2S", then data packets "2D" ----
   {"EmberPictureGood", Protocol::Hdlc, Connection::Cable, Op::EmberPicture, Fault::None, kPicture, (W + T + L) + EmberPackets},
@@ -226,6 +254,10 @@ class RecordFaultMatrix : public FaultLineTest, public ::testing::WithParamInter
       case Fault::BadBlockAlways:
         misbehave(Rule(MisbehaviourKind::BadBlockCheck, sim::kAlways));
         break;
+      case Fault::ImpossibleDateTime:
+        if (text) text->settings().ShownDateTime = sim::SimDateTime{0, 13, 45, 10, 30, 0};
+        if (hdlc) hdlc->ShownDateTime = sim::SimDateTime{2024, 12, 8, 24, 60, 0};
+        break;
     }
   }
 
@@ -249,6 +281,15 @@ class RecordFaultMatrix : public FaultLineTest, public ::testing::WithParamInter
 
   std::string run(const Row& ARow) {
     TBasicClock& c = clock();
+    if (ARow.O == Op::Dump) return dump();
+    if (ARow.O == Op::DateTime) {
+      c.MustReadDateTime = true;
+      TDateStr date;
+      TTimeStr time;
+      const bool read = c.GetDateTime(date, time);
+      return std::string(read ? "true" : "false") + " date=" + date.str() + " time=" + time.str() +
+             " problem=" + c.DateTimeProblem();
+    }
     if (ARow.O == Op::Record) {
       const TVexRecord record = c.GetRecord();
       // A dump releases only a record it has.
@@ -261,6 +302,27 @@ class RecordFaultMatrix : public FaultLineTest, public ::testing::WithParamInter
     if (!c.GetRecordImage(&picture)) return "false";
     return "true size=" + std::to_string(picture.size()) +
            (picture == Picture() ? " same" : " different");
+  }
+
+  // The records the dump kept (a marked one by its flag), what the clock still holds, and why the
+  // dump ended.
+  std::string dump() {
+    struct Sink : IDumpSink {
+      bool Persist(const TDumpEntry& AEntry, std::string&) override {
+        Kept += std::string(Kept.empty() ? "" : ",") +
+                (AEntry.Flag == TRecordFlag::None ? AEntry.Record.KartNo
+                                                  : std::string(RecordFlagName(AEntry.Flag)));
+        return true;
+      }
+      std::string Kept;
+    } sink;
+    TDumpOptions options;
+    options.Count = 0;
+    const TDumpResult result = TRecordDump(*line, clock(), sink, options).Run();
+    const char* stop = result.Stop == TDumpStop::ClockEmpty ? "empty"
+                       : result.Stop == TDumpStop::NoAnswer ? "no-answer"
+                                                            : "other";
+    return "entries=" + sink.Kept + " left=" + std::to_string(recordsLeft()) + " stop=" + stop;
   }
 };
 

@@ -119,6 +119,23 @@ TEST(ScenarioTest, DateTimeNowIsTheComputersTimeInTheClocksCalendar) {
   EXPECT_EQ(p.finish().Clocks[0].DateTime, (SimDateTime{1394, 1, 15, 8, 30, 5}));
 }
 
+// The broken terminal's records and the punch stored during a read, and the broken clock's date.
+TEST(ScenarioTest, BrokenTerminalRecordsPunchesDuringAReadAndAShownDate) {
+  ScenarioParser p;
+  p.parse("zk-odd-record - 2026-02-31 10:00:00 0; zk-odd-record 12X4 2026-02-01 08:00:00 1;"
+          "zk-punch-during-read 2 777 2024-12-08 10:29:30 0; shown-datetime 0000/13/45 24:60",
+          "-e", true);
+  const Scenario sc = p.finish();
+  ASSERT_EQ(sc.ZkRecords.size(), 2u);
+  EXPECT_EQ(sc.ZkRecords[0].User, "");
+  EXPECT_EQ(sc.ZkRecords[0].When, (SimDateTime{2026, 2, 31, 10, 0, 0}));
+  EXPECT_EQ(sc.ZkRecords[1].User, "12X4");
+  ASSERT_EQ(sc.ZkPunchesDuringRead.size(), 1u);
+  EXPECT_EQ(sc.ZkPunchesDuringRead[0].first, 2);
+  EXPECT_EQ(sc.ZkPunchesDuringRead[0].second.User, "777");
+  EXPECT_EQ(sc.Clocks[0].ShownDateTime, (SimDateTime{0, 13, 45, 24, 60, 0}));
+}
+
 TEST(ScenarioTest, TheSecondTerminalsLogIsGivenAnywhere) {
   ScenarioParser p;
   p.parse("clock 1\nzk-records 20000\nzk-record 123 2024-12-08 08:30:05 1", "s.txt");
@@ -194,6 +211,11 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"zk-record 1x 2024-12-08 08:00:00 0", "at most 9 digits"},
                     BadCase{"zk-record 1 2023-02-29 08:00:00 0", "no such Gregorian date"},
                     BadCase{"zk-record 1 2024-12-08 24:00:00 0", "no such time"},
+                    BadCase{"zk-odd-record 1 2024-12-32 08:00:00 0", "cannot keep"},
+                    BadCase{"zk-odd-record 1 1999-12-08 08:00:00 0", "cannot keep"},
+                    BadCase{"zk-punch-during-read 0 1 2024-12-08 08:00:00 0", "READ must be"},
+                    BadCase{"zk-punch-during-read 1 1 2024-02-30 08:00:00 0", "no such Gregorian"},
+                    BadCase{"shown-datetime 1403/09/18 1030", "any digits"},
                     BadCase{"record 12a45 1403/09/18 10:00", "decimal digits"},
                     BadCase{"record 123456789 1403/09/18 10:00", "longer than 8 digits"},
                     BadCase{"record 1 1403/09/18 10:00 event=4", "event must be 0 to 3"},

@@ -268,6 +268,54 @@ TEST_F(KrMiraAdapter, APhotoThatDoesNotDecodeLeavesTheRecordWithoutImage) {
   EXPECT_EQ(r.RecType2, "00");
 }
 
+// Every record of the reply is handed out: ids whole and as sent (letters too), and a record
+// whose time is none or does not exist marked, with the terminal's own text, between the others.
+TEST_F(KrMiraAdapter, RecordsWithTimesThatAreNoneAreHandedOutMarkedAmongTheOthers) {
+  Vendor.Handler = ScriptHandler(
+      kInfo,
+      "Return(result=\"success\"\n"
+      "time=\"2008-03-20 08:30:00\" id=\"12X4567890123\" status=\"1\"\n"
+      "time=\"2008-03-20 25:61:00\" id=\"7\" status=\"2\"\n"
+      "time=\"abc\" id=\"8\"\n"
+      "time=\"2008-03-20 09:00:00\" id=\"9\"\n)");
+  ASSERT_EQ(Adapter.IsEmpty(), 0);
+  std::vector<TMiraRecord> records;
+  for (int i = 0; i < 4; ++i) {
+    records.push_back(Adapter.GetRecord());
+    Adapter.NextRecord();
+  }
+  EXPECT_EQ(records[0].KartNo, "12X4567890123");
+  EXPECT_EQ(records[0].Fault, "");
+  EXPECT_EQ(records[0].Date, "870101");
+  EXPECT_EQ(records[1].KartNo, "7");
+  EXPECT_TRUE(records[1].ImpossibleDate);
+  EXPECT_EQ(records[1].Fault, "the terminal's time \"2008-03-20 25:61:00\" does not exist");
+  EXPECT_EQ(records[1].Date, "2008-03-20");
+  EXPECT_EQ(records[1].Time, "25:61");
+  EXPECT_EQ(records[1].Data, "time=\"2008-03-20 25:61:00\" id=\"7\" status=\"2\"");
+  EXPECT_EQ(records[2].KartNo, "8");
+  EXPECT_EQ(records[2].Fault, "the terminal's time \"abc\" is no date and time");
+  EXPECT_EQ(records[3].KartNo, "9");
+  EXPECT_EQ(records[3].Fault, "");
+}
+
+// A terminal whose own time is no time: the request for records, which needs its calendar, is not
+// made, and the adapter says why.
+TEST_F(KrMiraAdapter, ATimeThatIsNoneIsReportedNotReadAsANumber) {
+  Vendor.Handler = ScriptHandler("Return(result=\"success\" time=\"abc\")", "");
+  TDateStr date;
+  TTimeStr time;
+  try {
+    Adapter.GetDateTime(date, time);
+    ADD_FAILURE() << "a time of abc was read";
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "the terminal's time \"abc\" is no date and time");
+  }
+  EXPECT_EQ(Adapter.IsEmpty(), -1);
+  EXPECT_EQ(Adapter.LogProblem(), "the terminal's time \"abc\" is no date and time");
+  EXPECT_EQ(Vendor.Count("GetRecord"), 0);
+}
+
 TEST_F(KrMiraAdapter, ARecordRequestWithoutSuccessBringsNothing) {
   Vendor.Handler =
       ScriptHandler(kInfo, "Return(result=\"busy\"\ntime=\"2008-03-20 08:30:00\" id=\"9\"\n)");

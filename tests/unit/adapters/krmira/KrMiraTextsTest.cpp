@@ -108,6 +108,23 @@ TEST(KrMiraParseDeviceTime, RaisesTheConversionErrorForPartsThatAreNotNumbers) {
   }
 }
 
+// Numbers that make no day or time are refused too, and the message quotes the terminal's text
+// (not one of its parts, which would read "'' is not a valid integer value").
+TEST(KrMiraParseDeviceTime, RefusesDaysAndTimesThatDoNotExistQuotingTheTerminal) {
+  const char* bad[] = {"2024-12-09 25:61:00", "2024-12-09 23:60:00", "2026-02-31 10:00:00",
+                       "1403-13-01 10:00:00", "0000-00-00 00:00:00", "abc"};
+  for (const char* value : bad) {
+    try {
+      ParseDeviceTime(value);
+      ADD_FAILURE() << "accepted " << value;
+    } catch (const EConvertError& e) {
+      EXPECT_NE(std::string(e.what()).find(std::string("\"") + value + "\""), std::string::npos)
+          << e.what();
+    }
+  }
+  EXPECT_EQ(ParseDeviceTime("2024-02-29 23:59:59").Time, "23:59:59");  // a leap day exists
+}
+
 struct ToDeviceCase {
   const char* Date;
   const char* Time;

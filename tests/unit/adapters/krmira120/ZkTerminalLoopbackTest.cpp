@@ -221,10 +221,12 @@ TEST_F(ZkTerminalLoopback, FiveThousandRecordsByTheLargeDataPath) {
   // 4 + 5000 * 40 bytes: four chunks of at most 65472 bytes, then the buffer is freed; the
   // second read finds nothing new and the log is cleared.
   const std::vector<std::uint16_t> Expected = {
-      zk::CMD_CONNECT,     zk::CMD_PREPARE_BUFFER, zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,
-      zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,    zk::CMD_FREE_DATA,   zk::CMD_PREPARE_BUFFER,
-      zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,    zk::CMD_READ_BUFFER, zk::CMD_READ_BUFFER,
-      zk::CMD_FREE_DATA,   zk::CMD_GET_FREE_SIZES, zk::CMD_CLEAR_ATTLOG};
+      zk::CMD_CONNECT,        zk::CMD_GET_FREE_SIZES, zk::CMD_PREPARE_BUFFER,
+      zk::CMD_READ_BUFFER,    zk::CMD_READ_BUFFER,    zk::CMD_READ_BUFFER,
+      zk::CMD_READ_BUFFER,    zk::CMD_FREE_DATA,      zk::CMD_GET_FREE_SIZES,
+      zk::CMD_PREPARE_BUFFER, zk::CMD_READ_BUFFER,    zk::CMD_READ_BUFFER,
+      zk::CMD_READ_BUFFER,    zk::CMD_READ_BUFFER,    zk::CMD_FREE_DATA,
+      zk::CMD_GET_FREE_SIZES, zk::CMD_CLEAR_ATTLOG};
   EXPECT_EQ(Commands(), Expected);
   EXPECT_TRUE(Server.withModel([](sim::ZkTerminalModel& M) { return M.records().empty(); }));
 }

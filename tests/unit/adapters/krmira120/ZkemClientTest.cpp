@@ -301,13 +301,50 @@ TEST_F(ZkemClientInMemory, SmallAndLargePaths) {
     const std::vector<std::string> Ids = ReadLog();
     ASSERT_EQ(Ids.size(), static_cast<std::size_t>(C.Records)) << C.Name;
     for (int I = 0; I < C.Records; ++I) ASSERT_EQ(Ids[I], std::to_string(1000 + I)) << C.Name;
-    std::vector<std::uint16_t> Expected = {zk::CMD_PREPARE_BUFFER};
+    // The count first: the wait for the prepared log grows with it.
+    std::vector<std::uint16_t> Expected = {zk::CMD_GET_FREE_SIZES, zk::CMD_PREPARE_BUFFER};
     if (C.ChunkRequests > 0) {
       Expected.insert(Expected.end(), C.ChunkRequests, zk::CMD_READ_BUFFER);
       Expected.push_back(zk::CMD_FREE_DATA);
     }
     EXPECT_EQ(Commands(), Expected) << C.Name;
     EXPECT_EQ(LastError(), kZkNoData) << C.Name;
+  }
+}
+
+// A terminal that prepares a large log slowly is waited for longer: the wait for the answer to
+// the read grows with the records the terminal counts (here 1 ms a record), up to its cap. A
+// terminal that never answers still fails, as a failure, not as an empty log.
+TEST_F(ZkemClientInMemory, TheWaitForThePreparedLogGrowsWithItsSize) {
+  Override = [](const zk::Frame& F, std::string& Out) {
+    if (F.Command != zk::CMD_PREPARE_BUFFER) return false;
+    Out.clear();  // it never gets ready
+    return true;
+  };
+  struct Case {
+    int Records;
+    int CapMs;
+    int AtLeastMs;
+  };
+  for (const Case& C : {Case{300, 10000, 380}, Case{300, 50, 90}}) {
+    TZkemClientSettings Settings;
+    Settings.ConnectTimeoutMs = 200;
+    Settings.ReplyTimeoutMs = 100;
+    Settings.PrepareMsPer10000Records = 10000;
+    Settings.PrepareTimeoutCapMs = C.CapMs;
+    Client = std::make_unique<TZkemClient>(Settings, std::make_unique<ScriptedTransport>(State));
+    Model.clearLog();
+    AddRecords(C.Records);
+    ASSERT_TRUE(Connect());
+    const auto Start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Client->ReadAllGLogData(1));
+    const auto Took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - Start)
+                          .count();
+    EXPECT_EQ(LastError(), kZkNotConnected);
+    // The wait below the cap is the ordinary one and what the records add; a cap below the
+    // ordinary wait does not shorten it.
+    EXPECT_GE(Took, C.AtLeastMs) << C.Records << " records, cap " << C.CapMs;
   }
 }
 

@@ -33,12 +33,14 @@ class MemorySink : public IDumpSink {
       return false;
     }
     Cards.push_back(AEntry.Record.KartNo);
+    Flags.push_back(AEntry.Flag);
     if (AfterPersist) AfterPersist();
     return true;
   }
   void Notice(const TDumpNotice& ANotice) override { Notices.push_back(ANotice.Kind); }
 
   std::vector<std::string> Cards;
+  std::vector<TRecordFlag> Flags;
   std::vector<int> HeldAtPersist;
   std::vector<TDumpNoticeKind> Notices;
   int RefuseAt = -1;
@@ -183,24 +185,71 @@ TEST_F(RecordDumpTest, EmptyClockEndsTheDumpAtOnce) {
   EXPECT_TRUE(sink.Notices.empty());
 }
 
-// A record the clock keeps sending corrupt stays on the clock; it is reported, and counts as a
-// fruitless read.
-TEST_F(RecordDumpTest, BadRecordStaysOnTheClockAndIsReported) {
-  SimulatedLine line(vp.P, kFiveRecords, cstKRTalFast);
-  line.TextClock()->misbehave(
-      [] {
-        sim::Misbehaviour m;
-        m.Kind = sim::MisbehaviourKind::CorruptRecord;
-        return m;
-      }());
-  MemorySink sink;
-  const TDumpResult result = Dump(line, sink, Count(3));
-  EXPECT_EQ(result.Stop, TDumpStop::NoAnswer);
-  EXPECT_EQ(result.BadRecords, TRecordDump::kStopAfterFruitless + 1);
-  EXPECT_EQ(std::count(sink.Notices.begin(), sink.Notices.end(), TDumpNoticeKind::BadRecord),
-            result.BadRecords);
-  EXPECT_TRUE(sink.Cards.empty());
-  EXPECT_EQ(line.RecordsLeft(), 5);
+// A record the clock sends unreadable on every try is kept raw, marked, and released: it must not
+// come first at every dump for ever. The records after it are read as usual. The same holds for
+// a record in the middle of an HDLC block. A bad record that the sink cannot keep stays.
+TEST_F(RecordDumpTest, BadRecordIsKeptRawThenReleased) {
+  struct Case {
+    const char* Name;
+    const char* Scenario;
+    TClockSearchType Search;
+    int RefuseAt;
+    const char* Leaves;
+    TDumpStop Stop;
+    int RecordsLeft;
+  };
+  // Three tries of the record request come corrupt: the first record on the text clock, the
+  // block holding the first three on HDLC (only its first record is spoilt).
+  const std::string text = std::string(kFiveRecords) + "; misbehave corrupt times=3 cmd=03";
+  const std::string hdlc = std::string("protocol hdlc; ") + kFiveRecords + "; misbehave corrupt times=1";
+  const Case cases[] = {
+      {"text", text.c_str(), cstKRTalFast, -1, "LLLLL", TDumpStop::ClockEmpty, 0},
+      {"hdlc", hdlc.c_str(), cstKRTalR2, -1, "LLLLL", TDumpStop::ClockEmpty, 0},
+      {"text, not kept", text.c_str(), cstKRTalFast, 0, "S", TDumpStop::SinkFailed, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SimulatedLine line(vp.P, c.Scenario, c.Search);
+    MemorySink sink(&line);
+    sink.RefuseAt = c.RefuseAt;
+    const TDumpResult result = Dump(line, sink, Count(0));
+    EXPECT_EQ(result.Stop, c.Stop);
+    EXPECT_EQ(Leaves(result), c.Leaves);
+    EXPECT_EQ(line.RecordsLeft(), c.RecordsLeft);
+    ASSERT_FALSE(result.Entries.empty());
+    const TDumpEntry& bad = result.Entries.front();
+    EXPECT_EQ(bad.Flag, TRecordFlag::BadRecord);
+    EXPECT_FALSE(bad.Raw.empty());
+    EXPECT_EQ(result.BadRecords, 1);
+    EXPECT_EQ(std::count(sink.Notices.begin(), sink.Notices.end(), TDumpNoticeKind::BadRecord), 1);
+    if (c.RefuseAt >= 0) continue;
+    // Kept before it left, like any record; the others unmarked.
+    EXPECT_EQ(sink.HeldAtPersist.front(), 5);
+    EXPECT_EQ(sink.Cards, (std::vector<std::string>{"", "1002", "1003", "1004", "1005"}));
+    EXPECT_EQ(sink.Flags, (std::vector<TRecordFlag>{TRecordFlag::BadRecord, TRecordFlag::None,
+                                                    TRecordFlag::None, TRecordFlag::None,
+                                                    TRecordFlag::None}));
+  }
+}
+
+// A text clock whose own date does not exist gives its short records no year: they are kept with
+// the month and day they carry, marked, never dated by a guess.
+TEST_F(RecordDumpTest, RecordsOfAClockWithAnImpossibleDateAreKeptAsSentAndMarked) {
+  SimulatedLine line(vp.P, std::string(kFiveRecords) + "; shown-datetime 0000/13/45 10:30",
+                     cstKRTalFast);
+  MemorySink sink(&line);
+  const TDumpResult result = Dump(line, sink, Count(0));
+  EXPECT_EQ(result.Stop, TDumpStop::ClockEmpty);
+  ASSERT_EQ(result.Entries.size(), 5u);
+  for (const TDumpEntry& e : result.Entries) {
+    EXPECT_EQ(e.Flag, TRecordFlag::BadDate);
+    EXPECT_EQ(e.Record.Date.str(), "0917");
+    EXPECT_FALSE(e.Raw.empty());
+  }
+  EXPECT_EQ(result.Entries[2].Record.KartNo, "1003");
+  EXPECT_EQ(result.Entries[2].Record.Time.str(), "08:03");
+  EXPECT_EQ(result.BadRecords, 0);
+  EXPECT_EQ(line.RecordsLeft(), 0);
 }
 
 class RecordDumpPictures : public RecordDumpTest {
