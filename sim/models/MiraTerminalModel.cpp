@@ -173,7 +173,7 @@ std::string MiraTerminalModel::deviceInfoReply() const {
   return Result("result=\"success\" dev_id=\"" + std::to_string(FS.DeviceId) +
                 "\" dev_type=\"HW_HDCP\" edition=\"" + FS.Edition + "\" serial_no=\"" +
                 FS.SerialNumber + "\" record_count=\"" + std::to_string(FS.Records.size()) +
-                "\" time=\"" + formatTime(dateTime()) + "\"");
+                "\" time=\"" + FS.ShownTime.value_or(formatTime(dateTime())) + "\"");
 }
 
 hwdev::THwDevReply MiraTerminalModel::setDeviceInfo(const std::string& ACommand) {
@@ -203,7 +203,10 @@ hwdev::THwDevReply MiraTerminalModel::getRecord(const std::string& ACommand) con
     const std::int64_t at = Moment(FS.Calendar, record.When);
     if (at < from || at > to) continue;
     ++count;
-    lines += "\ntime=\"" + formatTime(record.When) + "\" id=\"" + record.Id + "\" status=\"" +
+    const auto shown = FS.ShownRecordTimes.find(record.Id);
+    const std::string time =
+        shown == FS.ShownRecordTimes.end() ? formatTime(record.When) : shown->second;
+    lines += "\ntime=\"" + time + "\" id=\"" + record.Id + "\" status=\"" +
              std::to_string(record.Status) + "\"";
     if (!record.Photo.empty()) lines += " photo=\"" + Base64(record.Photo) + "\"";
   }

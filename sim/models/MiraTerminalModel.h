@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,12 @@ struct MiraTerminalSettings {
   std::string SerialNumber = "HW2201A00017";
   SimCalendar Calendar = SimCalendar::Gregorian;
   SimDateTime DateTime{2024, 12, 9, 10, 30, 0};
+  // A broken terminal: the time value its device information tells, as text, whatever its clock
+  // says ("abc", "2024-12-09 25:61:00").
+  std::optional<std::string> ShownTime;
+  // And the time text it sends for the records of these ids instead of their When (which still
+  // places them in a requested range).
+  std::map<std::string, std::string> ShownRecordTimes;
   // Time between the end of a request and the start of the reply.
   std::uint32_t LatencyMs = 1;
   std::vector<MiraRecord> Records;  // oldest first

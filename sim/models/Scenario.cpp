@@ -298,6 +298,23 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
                        " value(s)");
   };
 
+  // The first kind of face terminal, broken: not about the current clock.
+  if (keyword == "mira-shown-time") {
+    if (rest.empty()) fail(AWhere, "\"mira-shown-time\" needs a text");
+    FMiraShownTime = rest;
+    return;
+  }
+  if (keyword == "mira-odd-record") {
+    // ID STATUS TEXT: the text, to the end of the line, is sent as the record's time.
+    if (args.size() < 3) fail(AWhere, "\"mira-odd-record\" takes ID STATUS TIME-TEXT");
+    MiraOddRecord r;
+    r.Id = args[0];
+    r.Status = integer(args[1], 0, 8, "mira-odd-record status", AWhere);
+    const std::size_t at = rest.find(args[1], args[0].size());
+    r.TimeText = trim(rest.substr(at + args[1].size()));
+    FMiraOddRecords.push_back(r);
+    return;
+  }
   // The port-4370 terminal's log: not about the current clock.
   if (keyword == "zk-odd-record" || keyword == "zk-punch-during-read") {
     // A record as a broken terminal keeps it (any user text, "-" for none; a day or time that
@@ -598,6 +615,8 @@ Scenario ScenarioParser::finish() {
   sc.ZkRecordCount = FZkRecordCount;
   sc.ZkRecords = FZkRecords;
   sc.ZkPunchesDuringRead = FZkPunchesDuringRead;
+  sc.MiraShownTime = FMiraShownTime;
+  sc.MiraOddRecords = FMiraOddRecords;
   if (FProtocol == Scenario::Protocol::RS232 && FClocks.size() > 1)
     throw ScenarioError("protocol RS232 serves one clock, the scenario has " +
                         std::to_string(FClocks.size()) + " (use protocol RS485 for a bus)");
@@ -737,6 +756,13 @@ The face-recognition terminal of the second kind (--zk-terminal) takes, anywhere
   zk-record USER YYYY-MM-DD HH:MM:SS MODE
                               one more record after those: USER digits, a Gregorian date and
                               time, MODE the in/out state (0 check-in, 1 check-out, ...)
+The face-recognition terminal of the first kind (--mira-terminal), when broken, takes:
+  mira-shown-time TEXT        the time its device information tells, any text ("abc",
+                              "2024-12-09 25:61:00")
+  mira-odd-record ID STATUS TEXT
+                              one more record after its samples, TEXT (to the end of the
+                              line) sent as its time
+The second kind also takes:
   zk-odd-record USER|- YYYY-MM-DD HH:MM:SS MODE
                               one more record as a broken terminal keeps it: USER any text
                               of at most 24 bytes ("-": none), a day that may not exist

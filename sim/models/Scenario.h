@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,13 @@ namespace sim {
 
 // What clocksim serves: the line protocol and the clocks on the line. The text format is
 // described in Scenario.cpp and by scenarioHelp().
+// A record of the first kind of face terminal as a broken one sends it: its time any text.
+struct MiraOddRecord {
+  std::string Id;
+  int Status = 1;
+  std::string TimeText;
+};
+
 // One record of the port-4370 terminal's log, as a scenario gives it (Gregorian date).
 struct ZkLogRecord {
   std::string User;
@@ -33,6 +41,10 @@ struct Scenario {
   std::vector<ZkLogRecord> ZkRecords;
   // Punches the terminal stores while a client reads its log: (the read, 1 = the first; record).
   std::vector<std::pair<int, ZkLogRecord>> ZkPunchesDuringRead;
+  // The first kind of face terminal: the time text it tells (none: its clock's), and records
+  // after its samples whose time is any text.
+  std::optional<std::string> MiraShownTime;
+  std::vector<MiraOddRecord> MiraOddRecords;
   // Things that are allowed but will surprise the user (for example a record whose check byte
   // is 0Dh, which the receiver's cleaning removes together with the CR).
   std::vector<std::string> Warnings;
@@ -71,6 +83,8 @@ class ScenarioParser {
   int FZkRecordCount = 0;
   std::vector<ZkLogRecord> FZkRecords;
   std::vector<std::pair<int, ZkLogRecord>> FZkPunchesDuringRead;
+  std::optional<std::string> FMiraShownTime;
+  std::vector<MiraOddRecord> FMiraOddRecords;
   std::map<int, ClockDraft> FClocks;
   int FCurrent = 0;  // 0: none chosen in this source yet
 };

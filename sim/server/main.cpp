@@ -1,5 +1,6 @@
 // clocksim: serves simulated time-attendance clocks over TCP and over a pseudo-terminal.
 #include <csignal>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -83,9 +84,10 @@ void onSignal(int) {
 }
 
 // Three records of the day before the terminal's date: entry, exit and entry again, each with a
-// small photo.
-sim::MiraTerminalSettings miraTerminalSettings() {
+// small photo; then the scenario's odd records and the time text a broken terminal tells.
+sim::MiraTerminalSettings miraTerminalSettings(const sim::Scenario& AScenario) {
   sim::MiraTerminalSettings s;
+  s.ShownTime = AScenario.MiraShownTime;
   const sim::SimDateTime day = sim::simcal::addSeconds(s.Calendar, s.DateTime, -86400);
   const struct {
     const char* Id;
@@ -100,6 +102,18 @@ sim::MiraTerminalSettings miraTerminalSettings() {
     record.When.Second = 0;
     record.Status = r.Status;
     record.Photo = sim::MiraTerminalModel::samplePhoto(r.Id);
+    s.Records.push_back(record);
+  }
+  // The scenario's odd records come after the samples, in the same day's last minutes.
+  int minute = 0;
+  for (const sim::MiraOddRecord& r : AScenario.MiraOddRecords) {
+    sim::MiraRecord record;
+    record.Id = r.Id;
+    record.When = day;
+    record.When.Hour = 23;
+    record.When.Minute = std::min(minute++, 59);
+    record.Status = r.Status;
+    s.ShownRecordTimes[r.Id] = r.TimeText;
     s.Records.push_back(record);
   }
   return s;
@@ -331,7 +345,7 @@ int main(int argc, char** argv) {
   sim::ZkTerminalModel zkModel;
   std::unique_ptr<sim::ZkTerminalServer> zk;
   if (miraPort >= 0) {
-    mira = std::make_unique<sim::MiraTerminalServer>(miraTerminalSettings());
+    mira = std::make_unique<sim::MiraTerminalServer>(miraTerminalSettings(scenario));
     if (!mira->start(miraAddress, miraPort)) {
       std::fprintf(stderr, "clocksim: cannot listen on %s:%d for the KR-Mira terminal\n",
                    miraAddress.c_str(), miraPort);
@@ -375,7 +389,8 @@ int main(int argc, char** argv) {
     std::ofstream out(remainingFile, std::ios::binary | std::ios::trunc);
     out << sim::RemainingRecordsText("tcp", server.tcpModel(), scenario)
         << sim::RemainingRecordsText("pty", server.ptyModel(), scenario);
-    if (zk) out << zk->withModel([](sim::ZkTerminalModel& AModel) { return ZkRemainingText(AModel); });
+    if (zk)
+      out << zk->withModel([](sim::ZkTerminalModel& AModel) { return ZkRemainingText(AModel); });
     if (!out.flush()) {
       std::fprintf(stderr, "clocksim: cannot write %s\n", remainingFile.c_str());
       return kExitFailure;

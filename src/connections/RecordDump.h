@@ -12,8 +12,9 @@
 // nothing (from the fourth fruitless read in a row on, each read waits a second first and the
 // line is asked whether it is empty; the eleventh ends the dump), when the sink or the picture
 // store fails (the record stays on the clock), when the clock holds its record back (sequence
-// check), when a terminal's log cannot be read, or when the caller cancels it. Cancellation is checked before every read, during the
-// pauses and before a record is kept; a record already kept is still released.
+// check), when a terminal's log cannot be read, or when the caller cancels it. Cancellation is
+// checked before every read, during the pauses and before a record is kept; a record already
+// kept is still released.
 #include <cstdint>
 #include <functional>
 #include <string>

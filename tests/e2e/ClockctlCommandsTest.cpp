@@ -497,6 +497,48 @@ TEST(ClockctlFaceTerminals, KrMira120LogComesFromTheScenario) {
   EXPECT_NE(lines[4].find("08:30"), std::string::npos) << r.Out;
 }
 
+// A first-kind terminal whose own time is no time: datetime names the terminal and the text, with
+// the failure's exit code; its records whose time is none or does not exist are written marked,
+// as sent, among the others.
+TEST(ClockctlFaceTerminals, KrMiraTimesThatAreNoneAreReportedAndMarked) {
+  const std::vector<std::string> odd = {"mira-odd-record 12X45678901234 1 2024-12-08 25:61:00",
+                                        "mira-odd-record 8 2 abc"};
+  for (const bool brokenClock : {true, false}) {
+    std::vector<std::string> statements = odd;
+    if (brokenClock) statements.push_back("mira-shown-time abc");
+    std::unique_ptr<Simulator> sim;
+    std::string address;
+    for (int attempt = 0; attempt < 5 && !sim; ++attempt) {
+      address = FreeLoopbackAddress();
+      try {
+        sim = std::make_unique<Simulator>(
+            statements, std::vector<std::string>{"--mira-terminal", address + ":9922"});
+      } catch (const std::exception&) {
+      }
+    }
+    ASSERT_TRUE(sim) << "clocksim could not serve a KR-Mira terminal";
+    if (brokenClock) {
+      const auto r = Clockctl({"--tcp", address, "--search", "KRMira", "datetime"});
+      EXPECT_EQ(r.ExitCode, 1) << r.Err;
+      EXPECT_EQ(r.Err, "clockctl: clock 1: the terminal's time \"abc\" is no date and time\n");
+      continue;
+    }
+    QTemporaryDir dir;
+    const std::string out = dir.filePath("records.csv").toStdString();
+    const auto r = Clockctl(
+        {"--tcp", address, "--search", "KRMira", "dump", "--max", "100", "--out", out});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    std::ifstream csv(out);
+    std::vector<std::string> rows;
+    for (std::string row; std::getline(csv, row);) rows.push_back(row);
+    ASSERT_EQ(rows.size(), 6u);  // the header, the three samples and the two odd records
+    EXPECT_EQ(rows[4].rfind("1,12X45678901234,2024-12-08,25:61,", 0), 0u) << rows[4];
+    EXPECT_NE(rows[4].find(",bad-date,"), std::string::npos) << rows[4];
+    EXPECT_EQ(rows[5].rfind("1,8,abc,", 0), 0u) << rows[5];
+    EXPECT_NE(rows[5].find(",bad-date,"), std::string::npos) << rows[5];
+  }
+}
+
 // Every record of the terminal's log is written before the log is cleared: ids whole and with
 // letters, a record without a user id kept raw, a day that does not exist kept as the terminal
 // gave it; each marked in the event column.

@@ -273,7 +273,7 @@ class RecordFaultMatrix : public FaultLineTest, public ::testing::WithParamInter
     TDateStr date;
     TTimeStr time;
     ASSERT_TRUE(c.GetDateTime(date, time));
-    if (ARow.O != Op::Record) {
+    if (ARow.O == Op::Picture || ARow.O == Op::EmberPicture) {
       c.SetGetIOImage(true);
       ASSERT_EQ(c.GetRecord().KartNo, "1234");
     }

@@ -118,7 +118,10 @@ TEST_F(KrMiraAdapter, AGarbledTerminalTimeRaisesButTheConnectionStillTestsTrue) 
   TDateStr date;
   TTimeStr time;
   EXPECT_THROW(Adapter.GetDateTime(date, time), EConvertError);
-  EXPECT_THROW(Adapter.IsEmpty(), EConvertError);
+  // No records are asked for without the terminal's calendar; the reason is kept.
+  EXPECT_EQ(Adapter.IsEmpty(), -1);
+  EXPECT_EQ(Adapter.LogProblem(),
+            "the terminal's time \"2008-03-xx 10:15:30\" is no date and time");
   // A reply without a time value is no answer to the time question.
   AnswerAlways("Return(result=\"success\" edition=\"V1\")");
   EXPECT_FALSE(Adapter.GetDateTime(date, time));
@@ -337,11 +340,15 @@ TEST_F(KrMiraAdapter, WithoutARecordGetRecordGivesTheClearedRecord) {
   EXPECT_TRUE(Vendor.Calls.empty());
 }
 
-TEST_F(KrMiraAdapter, ARecordWithAGarbledTimeRaisesFromGetRecord) {
+TEST_F(KrMiraAdapter, ARecordWithAGarbledTimeIsHandedOutMarked) {
   Vendor.Handler =
       ScriptHandler(kInfo, "Return(result=\"success\"\ntime=\"2008-03-20 8h30\" id=\"1\"\n)");
   ASSERT_EQ(Adapter.IsEmpty(), 0);
-  EXPECT_THROW(Adapter.GetRecord(), EConvertError);
+  const TMiraRecord r = Adapter.GetRecord();
+  EXPECT_EQ(r.KartNo, "1");
+  EXPECT_EQ(r.Fault, "the terminal's time \"2008-03-20 8h30\" is no date and time");
+  EXPECT_EQ(r.Date, "2008-03-20");
+  EXPECT_EQ(r.Time, "8h30");
 }
 
 TEST(KrMiraTerminalMode, IgnoresAnInputFile) {
