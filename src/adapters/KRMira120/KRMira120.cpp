@@ -193,18 +193,25 @@ std::string TKrMira120::GetFirmwareVersion() {
 }
 
 // The terminal keeps Gregorian time; the date is given as the solar date "YYYY/MM/DD" and the
-// time as "HH:MM:SS". A date of zeros (a call that gave nothing) cannot be encoded and fails.
+// time as "HH:MM:SS". A date of zeros (a call that gave nothing) is no answer; a day or time that
+// does not exist (25:61, the 31st of February) is an answer that cannot be used, and raises.
 bool TKrMira120::ReadDeviceTime(std::string& ADate, std::string& ATime) {
+  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
   try {
-    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
     FKRMira120->GetDeviceTime(FAddress, Year, Month, Day, Hour, Minute, Second);
-    const TSolarDate Solar = ChristianToSolar(EncodeDate(Year, Month, Day));
-    ADate = SolarDateToStr(Solar);
-    ATime = Pad2(Hour) + ":" + Pad2(Minute) + ":" + Pad2(Second);
-    return TrimBlanks(ADate).size() == 10 && TrimBlanks(ATime).size() == 8;
   } catch (const std::exception&) {
     return false;
   }
+  if (Year == 0 && Month == 0 && Day == 0) return false;
+  if (!IsCalendarDate(Year, Month, Day) || !IsDayTime(Hour, Minute, Second)) {
+    throw EConvertError("the terminal's time \"" + std::to_string(Year) + "-" + Pad2(Month) + "-" +
+                        Pad2(Day) + " " + Pad2(Hour) + ":" + Pad2(Minute) + ":" + Pad2(Second) +
+                        "\" does not exist");
+  }
+  const TSolarDate Solar = ChristianToSolar(EncodeDate(Year, Month, Day));
+  ADate = SolarDateToStr(Solar);
+  ATime = Pad2(Hour) + ":" + Pad2(Minute) + ":" + Pad2(Second);
+  return TrimBlanks(ADate).size() == 10 && TrimBlanks(ATime).size() == 8;
 }
 
 bool TKrMira120::GetDateTime(TDateStr& ADate, TTimeStr& ATime) {

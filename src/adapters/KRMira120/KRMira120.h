@@ -73,7 +73,8 @@ class TKrMira120 {
   // The terminal's firmware text; "" when it gives none (and in file mode), "-1" when the control
   // raised an error.
   std::string GetFirmwareVersion();
-  // The terminal's clock as a solar date "YYYY/MM/DD" and a time "HH:MM".
+  // The terminal's clock as a solar date "YYYY/MM/DD" and a time "HH:MM". Throws EConvertError,
+  // quoting the terminal's values, when its day or time does not exist.
   bool GetDateTime(TDateStr& ADate, TTimeStr& ATime);
   // ADate "YY/MM/DD" (solar; 00..50 is 1400..1450, 51..99 is 1351..1399), ATime "HH:MM". Throws
   // EConvertError when a part is not a number or the time cannot be encoded.

@@ -112,10 +112,8 @@ TEST_F(KrMira120Adapter, DeviceTimeReadsAsSolarDate) {
       // year 1300 of a century earlier.
       {{2021, 3, 21, 7, 5, 0}, true, "1400/01/01", "07:05"},
       {{2025, 3, 20, 12, 0, 0}, true, "1403/12/30", "12:00"},
-      // Nothing usable came: a date of zeros, an impossible day.
+      // Nothing came: a date of zeros.
       {{0, 0, 0, 0, 0, 0}, false, "", ""},
-      {{2023, 2, 31, 10, 0, 0}, false, "", ""},
-      {{2023, 13, 1, 10, 0, 0}, false, "", ""},
   };
   for (const Case& C : Cases) {
     Fake->Time = C.Device;
@@ -128,6 +126,24 @@ TEST_F(KrMira120Adapter, DeviceTimeReadsAsSolarDate) {
     } else {
       EXPECT_EQ(Date.str(), "untouched");
     }
+  }
+  // A day or time that does not exist is an answer that cannot be used, said with its values.
+  const std::vector<std::pair<zk::DateTime, const char*>> Impossible = {
+      {{2023, 2, 31, 10, 0, 0}, "the terminal's time \"2023-02-31 10:00:00\" does not exist"},
+      {{2023, 13, 1, 10, 0, 0}, "the terminal's time \"2023-13-01 10:00:00\" does not exist"},
+      {{2024, 12, 9, 25, 61, 0}, "the terminal's time \"2024-12-09 25:61:00\" does not exist"},
+  };
+  for (const auto& [Device, Message] : Impossible) {
+    Fake->Time = Device;
+    TDateStr Date = "untouched";
+    TTimeStr Time;
+    try {
+      Adapter->GetDateTime(Date, Time);
+      ADD_FAILURE() << Message;
+    } catch (const EConvertError& E) {
+      EXPECT_STREQ(E.what(), Message);
+    }
+    EXPECT_EQ(Date.str(), "untouched");
   }
   Fake->Time = {2008, 3, 20, 10, 15, 30};
   Fake->Throws = {"GetDeviceTime"};
