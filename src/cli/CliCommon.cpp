@@ -73,6 +73,11 @@ LineOptions TakeLineOptions(std::vector<std::string>& AArgs) {
   }
   if (auto maxClock = TakeOption(AArgs, "--max-clock"))
     o.MaxClock = ParseInt(*maxClock, "--max-clock", 0, 32);
+  o.Quick = TakeFlag(AArgs, "--quick");
+  if (auto timeout = TakeOption(AArgs, "--probe-timeout")) {
+    o.ProbeTimeout = ParseInt(*timeout, "--probe-timeout", 20, 1000);
+    o.Quick = true;
+  }
   o.Json = TakeFlag(AArgs, "--json");
   o.TcpPort = ClockFamily(o.Search).DefaultTcpPort;
   if (auto port = TakeOption(AArgs, "--port")) o.Port = *port;
@@ -140,6 +145,8 @@ LineHandle BuildLine(const LineOptions& AOptions) {
   }
   line->SetProtocol(AOptions.Protocol);
   line->MaxClockNumber = AOptions.MaxClock;
+  line->QuickScan = AOptions.Quick;
+  line->ProbeTimeout = AOptions.ProbeTimeout;
   line->Clocks().front()->ClockNumber = static_cast<TClockNumber>(AOptions.Clock);
   if (AOptions.Trace) cli::TraceTraffic(*line, std::cerr);
   cli::WatchLine(line.get());

@@ -25,6 +25,10 @@ struct LineOptions {
   TClockSearchType Search = cstKRTalFast;
   // --max-clock N: the highest clock number a bus scan probes.
   int MaxClock = 32;
+  // --quick: each clock number is asked once per parity with a short timeout; --probe-timeout MS
+  // (which implies --quick) sets that timeout, 0 for the detection's own.
+  bool Quick = false;
+  int ProbeTimeout = 0;
   // --json: the commands print one JSON object instead of tab-separated lines.
   bool Json = false;
 };

@@ -38,6 +38,7 @@ void ShowScanProgress(TClockSet& ALine) {
   struct Scan {
     std::uint32_t Start = 0;
     int Probed = 0;
+    int Found = 0;
   };
   auto scan = std::make_shared<Scan>();
   scan->Start = platform::Clock().tickCount();
@@ -57,8 +58,11 @@ void ShowScanProgress(TClockSet& ALine) {
     ShowProgress(step);
     ++scan->Probed;
   };
-  ALine.OnProbeResult = [](std::int32_t ANumber, bool AAnswered) {
-    ShowProgress("clock " + std::to_string(ANumber) + (AAnswered ? ": answered" : ": no answer"));
+  ALine.OnProbeResult = [scan](std::int32_t ANumber, bool AAnswered) {
+    if (AAnswered) ++scan->Found;
+    ShowProgress("clock " + std::to_string(ANumber) + (AAnswered ? ": answered" : ": no answer") +
+                 " (" + std::to_string(scan->Probed) + " probed, " + std::to_string(scan->Found) +
+                 " found)");
   };
 }
 

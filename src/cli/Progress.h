@@ -16,7 +16,7 @@ bool ProgressShown();
 void ShowProgress(const std::string& AStep);
 
 // Reports a detection on ALine step by step: each number probed (with the time left from the
-// time the numbers so far took) and whether it answered.
+// time the numbers so far took) and whether it answered, with the numbers probed and found.
 void ShowScanProgress(TClockSet& ALine);
 // "2 min 05 s", "40 s".
 std::string DurationText(std::uint32_t AMs);

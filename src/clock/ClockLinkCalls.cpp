@@ -4,7 +4,8 @@
 #include "link/ClockLink.h"
 
 TLinkStation TBasicClock::Station() {
-  return TLinkStation{ClockNumber, ClockType, InDetectClocks, &FHdlcSession};
+  return TLinkStation{ClockNumber, ClockType, InDetectClocks,
+                      FInQuickStatus ? QuickProbeTimeout : 0, &FHdlcSession};
 }
 
 TConnectionType TBasicClock::ConnectionType() { return FLink->ConnectionType(); }

@@ -42,7 +42,11 @@ void TBasicClock::GetStatus() {
 std::string TBasicClock::AskCardClockStatus() {
   std::string code;
   const TProtocol protocol = GetProtocol();
-  const int tries = Tries();
+  // A quick detection asks once, with its own short timeout, and does not pause.
+  const bool quick = InDetectClocks && QuickProbeTimeout > 0;
+  FInQuickStatus = quick;
+  const clockops::TScopeExit endQuick([this] { FInQuickStatus = false; });
+  const int tries = quick ? 1 : Tries();
   for (int attempt = 0; attempt < tries; ++attempt) {
     if (protocol == ptHdlc) {
       if (!FRecords.empty()) {
@@ -55,7 +59,7 @@ std::string TBasicClock::AskCardClockStatus() {
     } else {
       SendCommand(kStatusRequest, protocol == RS485 ? 6 : 1, "", "", code);
     }
-    if (!code.empty()) break;
+    if (!code.empty() || quick) break;
     PauseProcessingMessages(kSilentPauseMs);
   }
   return code;

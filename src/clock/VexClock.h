@@ -58,6 +58,10 @@ class TBasicClock {
   TTimeStr LastEmptyTime;
   bool MustReadDateTime = false;
   bool InSetDateTime = false;
+  // A quick detection (0: the normal schedule): the status query that tells whether a clock
+  // answers is sent once at each parity, with this reply timeout in milliseconds and no pause;
+  // a clock that answers is identified with the normal tries.
+  int QuickProbeTimeout = 0;
 
   TClockError LastError() const { return FLastError; }
   bool GetIOImage() const { return FGetIOImage; }
@@ -304,6 +308,8 @@ class TBasicClock {
   bool FGetIOImage = false;
   bool FGetIOImageOnlyCards = false;
   bool FInGetStatus = false;
+  // The status query of a quick detection is under way.
+  bool FInQuickStatus = false;
   THdlcSessionState FHdlcSession;
   THdlcPacket FLastHdlcPacket;
   std::string FHdlcDevModel;

@@ -37,6 +37,12 @@ class TClockSet : private ILinkLine {
 
   int MaxClockNumber = 32;
   std::string ConnectionName;
+  // A quick detection: each clock number is asked for its status once at each parity it is
+  // probed at (once on HDLC, after one session request), with ProbeTimeout milliseconds for the
+  // reply (0: the detection's reply timeout, 300 ms, 1000 ms on a modem line) and no pause. The
+  // clocks that answer are identified with the normal schedule.
+  bool QuickScan = false;
+  int ProbeTimeout = 0;
 
   TBasicClock& NewClock(std::int32_t AClockNumber);
 

@@ -5,7 +5,8 @@
 // RS485 bus answer only frames addressed to their own number, so a bus is scanned number after
 // number; the fast scan stops at the first number that stays silent, because buses are normally
 // numbered from 1 without gaps. Each silent number costs the full probe (status tries at two
-// parities), which is why MaxClockNumber bounds the scan.
+// parities), which is why MaxClockNumber bounds the scan. A quick scan asks each number once per
+// parity, with a short timeout and no pause.
 #include <bitset>
 
 #include "clock/ClockFamilies.h"
@@ -19,7 +20,10 @@ constexpr std::size_t kFoundLimit = 40;
 bool TClockSet::ProbeClock(TBasicClock& AClock, TClockSearchType AClockSearchType) {
   if (OnProbeClock) OnProbeClock(AClock.ClockNumber);
   if (FCanceled) return false;
+  const int quickTimeout = ProbeTimeout > 0 ? ProbeTimeout : FLink.DetectionTimeout();
+  AClock.QuickProbeTimeout = QuickScan ? quickTimeout : 0;
   const bool answered = AClock.Detect(AClockSearchType);
+  AClock.QuickProbeTimeout = 0;
   if (OnProbeResult) OnProbeResult(AClock.ClockNumber, answered);
   return answered;
 }

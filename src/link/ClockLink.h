@@ -36,6 +36,8 @@ class TClockLink {
   bool HasChannel() const;
   // The reply timeout of the connection type, in milliseconds.
   int ReplyTimeout() const;
+  // The timeout of a text reply while clocks are detected: 1000 ms on a modem line, else 300 ms.
+  int DetectionTimeout() const;
   // How often an operation sends its command, for this line and a clock of AClockType.
   int Tries(TClockType AClockType) const;
   // False when an exchange must not start: no component, a modem dialogue, a dead modem line.
@@ -79,7 +81,7 @@ class TClockLink {
   // ---- HDLC session (opened on demand before a data frame goes out) ----
   // On an HDLC line, opens the station's session when it is not open.
   void CheckHdlcSession(const TLinkStation& AStation);
-  // Asks the clock for a session, with the station's tries.
+  // Asks the clock for a session, with the station's tries (once for a quick probe).
   void OpenHdlcSession(const TLinkStation& AStation);
   // Receives one frame; IsValid tells whether one came. Raises HardwareSessionClosedException
   // when the clock says it closed the session (not while the session is being opened).

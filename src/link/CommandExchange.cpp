@@ -20,6 +20,10 @@ bool IsBusyReport(const THdlcPacket& APacket) {
 }
 }  // namespace
 
+int TClockLink::DetectionTimeout() const {
+  return ConnectionType() == Modem ? kDetectModemTimeoutMs : kDetectTimeoutMs;
+}
+
 int TClockLink::Tries(TClockType AClockType) const {
   // A clock type from outside the table (a damaged settings string) tries as an unknown clock.
   const auto type = static_cast<std::size_t>(AClockType) < kClockTypeCount ? AClockType : CTUnknown;
@@ -63,7 +67,8 @@ std::string TClockLink::Exchange(const TLinkStation& AStation, const std::string
                                  const std::string& ASavedReply, THdlcPacket& APacket) {
   APacket = THdlcPacket();
   if (!CanExchange()) return {};
-  const int tries = Tries(AStation.ClockType);
+  const bool quick = AStation.ProbeTimeoutMs > 0;
+  const int tries = quick ? 1 : Tries(AStation.ClockType);
   std::string reply;
   for (int attempt = 1; attempt <= tries; ++attempt) {
     try {
@@ -71,6 +76,8 @@ std::string TClockLink::Exchange(const TLinkStation& AStation, const std::string
     } catch (...) {
       return {};  // a port that cannot write gives no reply, and no further try
     }
+    // A quick probe of an HDLC clock that granted no session has sent nothing to wait for.
+    if (quick && Protocol() == ptHdlc && !AStation.Session->IsOpen) return {};
     platform::Clock().sleep(ModemConnected() ? kModemPauseMs : kPauseMs);
     if (Protocol() == ptHdlc) {
       APacket = ReceiveHdlcReply(AStation, attempt == tries);
@@ -107,8 +114,8 @@ std::string TClockLink::ReceiveTextReply(const TLinkStation& AStation, int ARepl
                                          const std::string& AReplyStart,
                                          const std::string& ASavedReply) {
   int timeout = ReplyTimeout();
-  if (AStation.InDetection)
-    timeout = ConnectionType() == Modem ? kDetectModemTimeoutMs : kDetectTimeoutMs;
+  if (AStation.InDetection) timeout = DetectionTimeout();
+  if (AStation.ProbeTimeoutMs > 0) timeout = AStation.ProbeTimeoutMs;
   std::string reply = ASavedReply;
   const TProtocol protocol = Protocol();
   // The deadline is not moved by arriving bytes: the timeout bounds the whole collection.

@@ -20,7 +20,8 @@ THdlcPacket TClockLink::ReceiveHdlcPacket(const TLinkStation& AStation) {
   // possible frame) instead of collecting it without end.
   THdlcStreamReceiver receiver;
   std::optional<THdlcPacket> received;
-  TDeadline deadline(static_cast<std::uint32_t>(ReplyTimeout()));
+  const int timeout = AStation.ProbeTimeoutMs > 0 ? AStation.ProbeTimeoutMs : ReplyTimeout();
+  TDeadline deadline(static_cast<std::uint32_t>(timeout));
   RunReplyWait(
       deadline, [] { return 1; },
       [&](const std::string& AData) {
@@ -43,7 +44,7 @@ void TClockLink::OpenHdlcSession(const TLinkStation& AStation) {
   THdlcSessionState& session = *AStation.Session;
   const std::string frame = BuildOpenSessionFrame(AStation.ClockNumber);
   const TFlagGuard opening(session.InOpen);
-  const int tries = Tries(AStation.ClockType);
+  const int tries = AStation.ProbeTimeoutMs > 0 ? 1 : Tries(AStation.ClockType);
   for (int attempt = 0; attempt < tries; ++attempt) {
     WriteCommand(AStation, frame);
     const THdlcPacket packet = ReceiveHdlcPacket(AStation);

@@ -23,6 +23,9 @@ struct TLinkStation {
   TClockType ClockType = MX4100;
   // A detection is under way: text replies are awaited with the short detection timeouts.
   bool InDetection = false;
+  // A quick probe (0: none): the command goes out once, and its reply, like the answer to the
+  // HDLC session request before it, is awaited this many milliseconds.
+  int ProbeTimeoutMs = 0;
   // The clock's HDLC session; never nullptr.
   THdlcSessionState* Session = nullptr;
 };
