@@ -7,6 +7,7 @@
 #include "clock/ClockFamilies.h"
 #include "connections/ConnectionList.h"
 #include "connections/PictureStore.h"
+#include "utils/ClockDrift.h"
 #include "utils/ProgramDirectory.h"
 #include "ui_UFrmMain.h"
 
@@ -39,6 +40,8 @@ void TFrmMain::DetectAndList(TClockSearchType ASearchType) {
       line.OnProbeClock = [this, &line](std::int32_t AClockNumber) {
         ShowProbedClock(AClockNumber, line.MaxClockNumber);
       };
+    // The quick scan asks each clock number once with a short timeout.
+    line.QuickScan = ui->ChBoxQuickScan->isChecked();
     line.DetectClocks(ASearchType);
   }
   // By index: the clocks' waits let other window events run, and the list is read afresh.
@@ -48,16 +51,21 @@ void TFrmMain::DetectAndList(TClockSearchType ASearchType) {
     // probed.
     const auto shown = static_cast<TClockSearchType>(ui->comBoxSearchType->currentIndex());
     if (!IsListedClock(clock.ClockType, shown)) continue;
-    std::string dateTime;
+    TDateStr date;
+    TTimeStr time;
     if (ASearchType == cstKRMira) {
       // The face terminal's date and time, read during its detection.
-      dateTime = clock.MiraClockDateStr.str() + kDateTimeBreak + clock.MiraClockTimeStr.str();
+      date = clock.MiraClockDateStr;
+      time = clock.MiraClockTimeStr;
     } else {
-      TDateStr date;
-      TTimeStr time;
       clock.GetDateTime(date, time);
-      dateTime = date.str() + kDateTimeBreak + time.str();
     }
+    // How far the clock is from the computer, in seconds: which clocks need setting.
+    const std::optional<std::int64_t> drift = ClockDriftNow(date.str(), time.str());
+    const std::string driftText =
+        drift ? (*drift > 0 ? "+" : "") + std::to_string(*drift) + " s" : std::string("-");
+    const std::string dateTime =
+        date.str() + kDateTimeBreak + time.str() + kDateTimeBreak + driftText;
     if (i >= line.Clocks().size() || line.Clocks()[i].get() != &clock) break;
     AddClockItem(clock, dateTime);
   }

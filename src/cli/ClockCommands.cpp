@@ -11,6 +11,7 @@
 #include "cli/JsonText.h"
 #include "cli/Progress.h"
 #include "platform/Platform.h"
+#include "utils/ClockDrift.h"
 
 void DetectOnLine(const LineOptions& AOptions, LineHandle& ALine,
                   std::vector<TBasicClock*>& AListed, const std::string& APartialJson) {
@@ -40,18 +41,26 @@ int DetectOnLine(const LineOptions& AOptions, std::ostream&, LineHandle& ALine,
 }
 
 namespace {
+// A clock's date and time as read, with its drift from the computer's clock when they are a real
+// date and time.
 struct ClockDateTime {
+  ClockDateTime(std::string ADate, std::string ATime)
+      : Date(std::move(ADate)), Time(std::move(ATime)), Drift(ClockDriftNow(Date, Time)) {}
+  std::string DriftText() const { return Drift ? std::to_string(*Drift) : std::string(); }
+  std::string DriftJson() const { return Drift ? std::to_string(*Drift) : "null"; }
   std::string Date;
   std::string Time;
+  std::optional<std::int64_t> Drift;
 };
 
 ClockDateTime ReadDateTime(TBasicClock& AClock, TClockSearchType ASearch) {
   // The first kind of face terminal told its date and time while it was probed.
-  if (ASearch == cstKRMira) return {AClock.MiraClockDateStr.str(), AClock.MiraClockTimeStr.str()};
+  if (ASearch == cstKRMira)
+    return ClockDateTime(AClock.MiraClockDateStr.str(), AClock.MiraClockTimeStr.str());
   TDateStr date;
   TTimeStr time;
   AClock.GetDateTime(date, time);
-  return {date.str(), time.str()};
+  return ClockDateTime(date.str(), time.str());
 }
 
 // The computer's date (Gregorian, which the clocks recognise by its year) and time.
@@ -59,6 +68,19 @@ void ComputerNow(std::string& ADate, std::string& ATime) {
   const TLocalDateTime now = platform::Clock().localNow();
   ADate = std::to_string(now.Year) + "/" + PadNumber(now.Month, 2) + "/" + PadNumber(now.Day, 2);
   ATime = PadNumber(now.Hour, 2) + ":" + PadNumber(now.Minute, 2);
+}
+
+// The clocks a detection listed, as JSON members of each (number, type, name, firmware), for
+// the commands that go on to ask only the first one.
+std::string ListedClocksJson(const std::vector<TBasicClock*>& AListed) {
+  std::string json;
+  for (const TBasicClock* clock : AListed)
+    json += std::string(json.empty() ? "" : ",") +
+            "{\"number\":" + std::to_string(clock->ClockNumber) +
+            ",\"type\":" + JsonString(ClockTypeToStr(clock->ClockType)) +
+            ",\"name\":" + JsonString(clock->ClockName) +
+            ",\"firmware\":" + JsonString(clock->FirmwareVer) + "}";
+  return "\"clocks\":[" + json + "]";
 }
 
 std::string ClockNumberText(const TBasicClock& AClock) {
@@ -86,11 +108,13 @@ int RunDetectCommand(std::vector<std::string>& AArgs, const LineOptions& AOption
               ",\"type\":" + JsonString(ClockTypeToStr(clock->ClockType)) +
               ",\"name\":" + JsonString(clock->ClockName) +
               ",\"firmware\":" + JsonString(clock->FirmwareVer) +
-              ",\"date\":" + JsonString(dt.Date) + ",\"time\":" + JsonString(dt.Time) + "}";
+              ",\"date\":" + JsonString(dt.Date) + ",\"time\":" + JsonString(dt.Time) +
+              ",\"drift\":" + dt.DriftJson() + "}";
     } else {
       text += std::to_string(static_cast<int>(clock->ClockNumber)) + '\t' +
               ClockTypeToStr(clock->ClockType) + '\t' + clock->ClockName + '\t' +
-              clock->FirmwareVer + '\t' + dt.Date + '\t' + dt.Time + "\n";
+              clock->FirmwareVer + '\t' + dt.Date + '\t' + dt.Time + '\t' + dt.DriftText() +
+              "\n";
     }
   }
   cli::ThrowIfInterrupted("detect", "\"clocks\":[" + json + "]");
@@ -118,12 +142,13 @@ int RunDateTimeCommand(std::vector<std::string>& AArgs, const LineOptions& AOpti
   if (!read && !clock.DateTimeProblem().empty())
     throw CliError("bad-answer", ClockNumberText(clock), clock.DateTimeProblem());
   if (!read) throw CliError("no-answer", ClockNumberText(clock), "did not tell its date and time");
+  const ClockDateTime dt(date.str(), time.str());
   if (AOptions.Json)
     AOut << "{\"clock\":" << static_cast<int>(clock.ClockNumber)
-         << ",\"date\":" << JsonString(date.str()) << ",\"time\":" << JsonString(time.str())
-         << "}\n";
+         << ",\"date\":" << JsonString(dt.Date) << ",\"time\":" << JsonString(dt.Time)
+         << ",\"drift\":" << dt.DriftJson() << "," << ListedClocksJson(listed) << "}\n";
   else
-    AOut << date.str() << '\t' << time.str() << "\n";
+    AOut << dt.Date << '\t' << dt.Time << '\t' << dt.DriftText() << "\n";
   return kExitDone;
 }
 
@@ -181,7 +206,8 @@ int RunStatusCommand(std::vector<std::string>& AArgs, const LineOptions& AOption
   const bool empty = connected && line->WasEmpty();
   const bool busy = connected && line->WasBusy();
   const std::string json = "\"connected\":" + JsonBool(connected) +
-                           ",\"empty\":" + JsonBool(empty) + ",\"busy\":" + JsonBool(busy);
+                           ",\"empty\":" + JsonBool(empty) + ",\"busy\":" + JsonBool(busy) +
+                           "," + ListedClocksJson(listed);
   cli::ThrowIfInterrupted("status", json);
   if (!connected) {
     // A terminal that answered but whose log could not be read says what failed.

@@ -133,7 +133,8 @@ TEST(ClockctlDetect, SingleClockOnAPseudoTerminalNamedAsACom) {
   Simulator sim({"datetime 1403/09/18 10:30:00"});
   const auto r = Clockctl({"--port", "COM4", "detect"}, {{"CLOCKDIAG_COM4", sim.ptyPath()}});
   EXPECT_EQ(r.ExitCode, 0) << r.Err;
-  EXPECT_EQ(r.Out, "1\tKRTal\tKR-Tal 100\tVER 3.10\t1403/09/18\t10:30\n");
+  // The last column, the drift from the computer's clock, follows the computer's time.
+  EXPECT_EQ(r.Out.rfind("1\tKRTal\tKR-Tal 100\tVER 3.10\t1403/09/18\t10:30\t-", 0), 0u) << r.Out;
   // Standard error is no terminal here: no progress line.
   EXPECT_EQ(r.Err.find("probing"), std::string::npos) << r.Err;
 }
@@ -159,7 +160,7 @@ TEST(ClockctlClock, DateTimeIsReadSetAndReadBack) {
   };
   auto r = Clockctl(args({"datetime"}));
   EXPECT_EQ(r.ExitCode, 0) << r.Err;
-  EXPECT_EQ(r.Out, "1403/09/18\t10:30\n");
+  EXPECT_EQ(r.Out.rfind("1403/09/18\t10:30\t-", 0), 0u) << r.Out;
 
   r = Clockctl(args({"set-datetime", "1403/10/01", "07:15"}));
   EXPECT_EQ(r.ExitCode, 0) << r.Err;

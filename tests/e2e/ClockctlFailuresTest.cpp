@@ -172,7 +172,7 @@ TEST(ClockctlFailures, DatesAndTimesAreCheckedBeforeAnythingIsSent) {
   }
   // The clock keeps the last valid setting, written with two-digit hour, month and day.
   const auto r = Clockctl({"--tcp", sim.tcpAddress(), "datetime"});
-  EXPECT_EQ(r.Out, "1403/09/18\t22:15\n") << r.Err;
+  EXPECT_EQ(r.Out.rfind("1403/09/18\t22:15\t", 0), 0u) << r.Out << r.Err;
 }
 
 // ---- Help, version, JSON on every command ----

@@ -67,17 +67,19 @@ class DetectDumpTest : public WindowsFixture {
   std::unique_ptr<SimProcess> sim;
 };
 
-TEST_F(DetectDumpTest, SingleClockIsListedWithFourLinesAndItsPicture) {
+TEST_F(DetectDumpTest, SingleClockIsListedWithItsLinesDriftAndPicture) {
   Serve("");
   Detect(cstKRTalFast);
   ASSERT_EQ(Clocks()->count(), 1);
   const QStringList lines = CaptionLines(0);
-  ASSERT_EQ(lines.size(), 4) << lines.join('|').toStdString();
+  ASSERT_EQ(lines.size(), 5) << lines.join('|').toStdString();
   EXPECT_EQ(lines[0].toUpper(), QString("KR-TAL 100"));
   EXPECT_EQ(lines[1], QString("VER 3.10"));
   EXPECT_TRUE(lines[2].startsWith("1403/09/1")) << lines[2].toStdString();
   EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d$").match(lines[3]).hasMatch())
       << lines[3].toStdString();
+  // The drift from the computer's clock, in seconds: the simulated clock lives in 1403.
+  EXPECT_TRUE(QRegularExpression("^-\\d+ s$").match(lines[4]).hasMatch()) << lines[4].toStdString();
   EXPECT_EQ(Clocks()->item(0)->data(TFrmMain::kImageIndexRole).toInt(), int(KRTal));
   EXPECT_TRUE(DumpButton()->isEnabled());
   ExpectIdle();
