@@ -7,10 +7,34 @@
 #include "cli/Commands.h"
 #include "cli/Help.h"
 #include "cli/Interrupt.h"
+#include "cli/LinesCommand.h"
 #include "cli/Progress.h"
 #include "platform/PlatformError.h"
 
 namespace {
+
+// clockctl --lines FILE [--jobs N] [options for every line] detect|status|datetime
+int RunLines(const std::string& AFile, std::vector<std::string>& AArgs) {
+  TLinesOptions options;
+  options.File = AFile;
+  if (auto jobs = TakeOption(AArgs, "--jobs")) options.Jobs = ParseInt(*jobs, "--jobs", 1, 64);
+  options.Json = TakeFlag(AArgs, "--json");
+  for (const char* own : {"--tcp", "--port", "--baud", "--modem"})
+    if (std::find(AArgs.begin(), AArgs.end(), own) != AArgs.end())
+      throw UsageError{own, "names a line: with --lines it belongs in the file's rows"};
+  // The options for every line are checked here once, as each line's clockctl will read them.
+  std::vector<std::string> rest = AArgs;
+  TakeLineOptions(rest);
+  if (rest.empty()) throw UsageError{"--lines", "no command given"};
+  options.Command = rest.front();
+  if (options.Command != "detect" && options.Command != "status" && options.Command != "datetime")
+    throw UsageError{"--lines " + AFile + " " + options.Command,
+                     "runs detect, status or datetime"};
+  RejectLeftovers({rest.begin() + 1, rest.end()}, options.Command);
+  options.Shared = AArgs;
+  options.Shared.erase(std::find(options.Shared.begin(), options.Shared.end(), options.Command));
+  return RunLinesCommand(options, std::cout, std::cerr);
+}
 
 int Run(std::vector<std::string>& AArgs) {
   if (AArgs.empty()) throw UsageError{"no command given", ""};
@@ -25,6 +49,7 @@ int Run(std::vector<std::string>& AArgs) {
   }
   if (TakeFlag(AArgs, "--quiet")) cli::SetProgressMode(cli::TProgressMode::Never);
   if (TakeFlag(AArgs, "--progress")) cli::SetProgressMode(cli::TProgressMode::Always);
+  if (auto file = TakeOption(AArgs, "--lines")) return RunLines(*file, AArgs);
   LineOptions line = TakeLineOptions(AArgs);
   if (AArgs.empty()) throw UsageError{"no command given", ""};
   const std::string command = AArgs.front();
