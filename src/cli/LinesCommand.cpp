@@ -343,7 +343,9 @@ int RunLinesCommand(const TLinesOptions& AOptions, std::ostream& AOut, std::ostr
                  ",\"line\":" + JsonString(r.Row->Label) + ",\"exit\":" + std::to_string(r.Exit) +
                  ",\"result\":" + result + "}";
   }
-  const std::string json = "\"lines\":[" + linesJson + "],\"bad_rows\":[" + badJson + "]";
+  // The lines' own results may tell of their interruption; the summary says it at its top.
+  const std::string json = std::string(cli::Interrupted() ? "\"interrupted\":true," : "") +
+                           "\"lines\":[" + linesJson + "],\"bad_rows\":[" + badJson + "]";
   // What was done is shown also when the work was stopped.
   if (!AOptions.Json) AOut << table;
   cli::ThrowIfInterrupted("--lines " + AOptions.File, json);

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <csignal>
 #include <ctime>
 #include <fstream>
 #include <string>
@@ -205,6 +206,23 @@ TEST(Lines, TheTextSummaryHasALineEachAndRowsOnOnePortRunOneAfterTheOther) {
         << rows[i];
     EXPECT_EQ(rows[i].back(), '\t') << "no error expected: " << rows[i];
   }
+}
+
+TEST(Lines, SigtermStopsEveryLineAndTheSummarySaysSo) {
+  // A silent line whose default scan would take about 10 s.
+  Simulator silent({"misbehave silence"});
+  const LinesFile file("--tcp " + silent.tcpAddress() + " --search KRTal --max-clock 1\n");
+  e2e::Started run(CLOCKCTL_PATH, {"--progress", "--lines", file.Path(), "--json", "detect"});
+  ASSERT_TRUE(run.WaitForErr("detect started", 10000));
+  run.Signal(SIGTERM);
+  const auto r = run.Finish(5000);
+  EXPECT_EQ(r.ExitCode, 130) << r.Err;
+  const QJsonObject all = JsonOf(r.Out);
+  EXPECT_TRUE(all["interrupted"].toBool()) << r.Out;
+  EXPECT_EQ(Str(all["error"].toObject()["code"]), "interrupted") << r.Out;
+  // The line's own clockctl was stopped too, and said so.
+  const QJsonObject line = all["lines"].toArray().at(0).toObject();
+  EXPECT_EQ(line["exit"].toInt(), 130) << r.Out;
 }
 
 TEST(Lines, LineOptionsOnTheCommandLineAndUnknownCommandsAreRefused) {
