@@ -16,6 +16,8 @@
 //   33 probes (the single-clock probe and clock numbers 1 to 32), each of three status tries at
 //   normal and three at even parity, a try being the 2 ms pause, the 300 ms detection timeout
 //   and the 500 ms pause;
+// - quick scan: the same scan with the quick detection, as a share of the default scan's time;
+// - many lines: four silent TCP lines checked by clockctl --lines, against one line's scan;
 // - dump: records per second read and acknowledged, against the rate the line allows (per
 //   record a status query, the record request and the acknowledgement, each as above);
 // - face-terminal log download: records per second through the KR-Mira120 adapter.
@@ -37,6 +39,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -324,6 +327,68 @@ void MeasureBusScan() {
       Format("%.1f s", took / 1000.0) + Format(" for a schedule of %.1f s", schedule / 1000.0) +
           Format(" (%+.2f %%)", off),
       "within 2 %", off < 2.0 && off > -2.0);
+
+  // The same scan, quick: one status try at each parity, 300 ms each, no pause.
+  line->QuickScan = true;
+  const auto quickStart = SteadyClock::now();
+  line->DetectClocks(cstKRTal);
+  const double quick =
+      std::chrono::duration<double, std::milli>(SteadyClock::now() - quickStart).count();
+  if (!line->Clocks().empty()) throw std::runtime_error("a clock answered on the silent bus");
+  const double share = 100.0 * quick / took;
+  Add("empty 32-address bus scan, quick (--quick), pseudo-terminal 9600 baud",
+      Format("%.1f s", quick / 1000.0) + Format(" = %.1f %%", share) +
+          Format(" of the default scan's %.1f s", took / 1000.0),
+      "<= 15 %", share <= 15.0);
+}
+
+// Runs clockctl with AArgs, its output discarded; the wall time in ms.
+double RunClockctl(const std::vector<std::string>& AArgs) {
+  const auto start = SteadyClock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    std::vector<std::string> args = {CLOCKCTL_PATH};
+    args.insert(args.end(), AArgs.begin(), AArgs.end());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(CLOCKCTL_PATH, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) == 127 || WEXITSTATUS(status) == 2)
+    throw std::runtime_error("clockctl did not run");
+  return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+}
+
+// Four TCP lines, each a silent converter whose KRTal scan of one number takes T: checked one
+// by one they take 4 T; with --lines, at once.
+void MeasureManyLines() {
+  std::vector<std::unique_ptr<SimProcess>> sims;
+  std::string rows;
+  for (int i = 0; i < 4; ++i) {
+    sims.push_back(std::make_unique<SimProcess>(std::vector<std::string>{"-e", "misbehave silence"}));
+    rows += "--tcp 127.0.0.1:" + std::to_string(sims.back()->tcpPort()) +
+            " --search KRTal --max-clock 1\n";
+  }
+  const double one = RunClockctl({"--tcp", "127.0.0.1:" + std::to_string(sims[0]->tcpPort()),
+                                  "--search", "KRTal", "--max-clock", "1", "--quiet", "detect"});
+  char path[] = "/tmp/linebench-lines-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0 || write(fd, rows.data(), rows.size()) != static_cast<ssize_t>(rows.size()))
+    throw std::runtime_error("cannot write the lines file");
+  close(fd);
+  const double four = RunClockctl({"--lines", path, "--quiet", "detect"});
+  unlink(path);
+  const double ratio = four / one;
+  Add("four silent TCP lines with --lines, against one line's scan T",
+      Format("%.1f s", four / 1000.0) + Format(" = %.2f T", ratio) +
+          Format(" (T = %.1f s)", one / 1000.0),
+      "<= 1.3 T", ratio <= 1.3);
 }
 
 void MeasureDump() {
@@ -433,6 +498,7 @@ int main(int argc, char** argv) {
     MeasureExchangeOverhead();
     MeasureDump();
     MeasureFaceTerminalDownload();
+    MeasureManyLines();
     if (!skipScan) MeasureBusScan();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "linebench: %s\n", e.what());
