@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QString>
 
@@ -71,6 +72,18 @@ std::string AppLogFallbackFolder() {
 
 void SetAppLogFallbackFolder(const std::string& AFolder) {
   FallbackOverride() = AFolder;
+}
+
+std::string UserWritableFolder(const std::string& AName) {
+  for (const std::string& base : {ProgramDirectory(), AppLogFallbackFolder()}) {
+    if (base.empty()) continue;
+    const std::string folder = JoinPath(base, AName);
+    const QString path = QString::fromStdString(folder);
+    QDir().mkpath(path);
+    const QFileInfo info(path);
+    if (info.isDir() && info.isWritable()) return folder;
+  }
+  return std::string();
 }
 
 std::string WriteLog(const std::string& AText, const std::string& AFileName, bool ATimeStamp) {

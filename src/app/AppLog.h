@@ -32,3 +32,8 @@ std::string WriteLog(const std::string& AText, const std::string& AFileName, boo
 // folder of the application unless set here ('' returns to that).
 std::string AppLogFallbackFolder();
 void SetAppLogFallbackFolder(const std::string& AFolder);
+
+// The folder AName where the program keeps what it writes (pictures of records): beside the
+// program when that folder can be created and written there, else in the user's data folder
+// (AppLogFallbackFolder). Created when missing; '' when neither place can take it.
+std::string UserWritableFolder(const std::string& AName);

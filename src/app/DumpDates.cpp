@@ -3,6 +3,7 @@
 #include "calendar/ConvertError.h"
 #include "calendar/DateValue.h"
 #include "calendar/PersianCalendar.h"
+#include "calendar/VexDateTime.h"
 #include "utils/SystemDate.h"
 
 namespace {
@@ -58,4 +59,29 @@ void ConvertRecordDate(const std::string& AClockDate, const std::string& ACurren
   } catch (const std::exception&) {
     // A date that cannot be read is shown as the clock gave it.
   }
+}
+
+std::string RecordListDate(const std::string& AClockDate, const std::string& ACurrentYear,
+                           const TDateStr& ARecordDate) {
+  TDateStr date = ARecordDate;
+  ConvertRecordDate(AClockDate, ACurrentYear, date);
+  TDateParts parts;
+  if (StrToDateParts(date.str(), parts, 0) == dfNone) return std::string();
+  if (parts.Year < 100) {
+    // The calendar the date is in now tells the century: the computer's once converted, else the
+    // clock's, or the computer's when the clock's date cannot be read.
+    const bool converted = date.str() != ARecordDate.str();
+    int century = -1;
+    for (const std::string* year : {converted ? &ACurrentYear : &AClockDate, &ACurrentYear}) {
+      try {
+        century = ReadNumber(Part(*year, 0, 4)) / 100;
+        break;
+      } catch (const std::exception&) {
+        // The next one.
+      }
+    }
+    if (century <= 0) return DateStrToLongDate(date, 0);
+    parts.Year += century * 100;
+  }
+  return PadNumber(parts.Year, 4) + "/" + PadNumber(parts.Month, 2) + "/" + PadNumber(parts.Day, 2);
 }

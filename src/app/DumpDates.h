@@ -18,3 +18,10 @@ bool IsGregorianYear(int AYear);
 // cannot be read, ARecordDate stays as it was.
 void ConvertRecordDate(const std::string& AClockDate, const std::string& ACurrentYear,
                        TDateStr& ARecordDate);
+
+// A dumped record's date as the record list shows it: "YYYY/MM/DD" in the computer's calendar.
+// The century comes from the calendar the date ends up in: the computer's current year when the
+// date was converted, the clock's date otherwise (the current year when the clock's date cannot
+// be read). '' when the date does not split.
+std::string RecordListDate(const std::string& AClockDate, const std::string& ACurrentYear,
+                           const TDateStr& ARecordDate);

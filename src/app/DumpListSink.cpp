@@ -1,10 +1,10 @@
 #include "DumpListSink.h"
 
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "DumpDates.h"
 #include "GeneralUtilities.h"
-#include "calendar/VexDateTime.h"
 
 namespace {
 // Format(ATemplate, [AValue]) for the one "%d" of a message.
@@ -14,21 +14,92 @@ std::string FormatNumber(const std::string& ATemplate, int AValue) {
   if (at != std::string::npos) text.replace(at, 2, std::to_string(AValue));
   return text;
 }
+
+// The item data that holds a row's entry number.
+constexpr int kEntryTagRole = Qt::UserRole + 1;
+
+// Entry numbers are never reused, so that a sink never takes another dump's row for its own.
+std::uint64_t& NextTag() {
+  static std::uint64_t tag = 1;
+  return tag;
+}
+
+bool IsFailedPicture(TPictureOutcome APicture) {
+  return APicture == TPictureOutcome::TransferFailed || APicture == TPictureOutcome::StoreFailed;
+}
 }  // namespace
 
 TDumpListSink::TDumpListSink(QTreeWidget& AList, std::function<std::string()> AClockDate,
                              std::string ACurrentYear)
-    : FList(AList), FClockDate(std::move(AClockDate)), FCurrentYear(std::move(ACurrentYear)) {}
+    : FList(AList),
+      FClockDate(std::move(AClockDate)),
+      FCurrentYear(std::move(ACurrentYear)),
+      FFirstTag(NextTag()) {}
 
 bool TDumpListSink::Persist(const TDumpEntry& AEntry, std::string&) {
-  TVexRecord shown = AEntry.Record;
+  std::string clockDate;
   try {
-    ConvertRecordDate(FClockDate(), FCurrentYear, shown.Date);
+    clockDate = FClockDate();
   } catch (const std::exception&) {
-    // The record is listed with the date the clock gave.
+    // Without the clock's date the record keeps the calendar it came in.
   }
-  AddRow(FList, shown);
+  AddRow(FList, AEntry, RecordListDate(clockDate, FCurrentYear, AEntry.Record.Date));
+  FList.topLevelItem(FList.topLevelItemCount() - 1)
+      ->setData(colCard, kEntryTagRole, QVariant::fromValue(FFirstTag + FEntries.size()));
+  FEntries.push_back(AEntry);
+  NextTag() = FFirstTag + FEntries.size();
+  if (OnChanged) OnChanged();
   return true;
+}
+
+void TDumpListSink::Settled(const TDumpEntry& AEntry) {
+  // A repeat is released without being kept, and so is not listed.
+  if (AEntry.Repeat || FEntries.empty()) return;
+  FEntries.back().Leave = AEntry.Leave;
+  ShowLeave(FEntries.size() - 1);
+  if (OnChanged) OnChanged();
+}
+
+void TDumpListSink::Finish(const TDumpResult& AResult) {
+  // The entries kept are the result's entries without the repeats and without the one the sink
+  // or the picture store failed to keep, in the same order.
+  std::vector<const TDumpEntry*> kept;
+  for (const TDumpEntry& entry : AResult.Entries)
+    if (!entry.Repeat) kept.push_back(&entry);
+  if (AResult.Stop == TDumpStop::SinkFailed && !kept.empty()) kept.pop_back();
+  if (kept.size() != FEntries.size()) return;
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    FEntries[i].Leave = kept[i]->Leave;
+    ShowLeave(i);
+  }
+  if (OnChanged) OnChanged();
+}
+
+int TDumpListSink::PicturesFailed() const {
+  const std::vector<TDumpEntry> listed = Entries();
+  return static_cast<int>(std::count_if(listed.begin(), listed.end(), [](const TDumpEntry& e) {
+    return IsFailedPicture(e.Picture);
+  }));
+}
+
+QTreeWidgetItem* TDumpListSink::Row(std::size_t AIndex) const {
+  const QVariant tag = QVariant::fromValue(FFirstTag + AIndex);
+  for (int i = FList.topLevelItemCount() - 1; i >= 0; --i) {
+    QTreeWidgetItem* row = FList.topLevelItem(i);
+    if (row->data(colCard, kEntryTagRole) == tag) return row;
+  }
+  return nullptr;
+}
+
+std::vector<TDumpEntry> TDumpListSink::Entries() const {
+  std::vector<TDumpEntry> listed;
+  for (std::size_t i = 0; i < FEntries.size(); ++i)
+    if (Row(i)) listed.push_back(FEntries[i]);
+  return listed;
+}
+
+void TDumpListSink::ShowLeave(std::size_t AIndex) {
+  if (QTreeWidgetItem* row = Row(AIndex)) ShowTexts(*row, FEntries[AIndex]);
 }
 
 void TDumpListSink::Notice(const TDumpNotice& ANotice) {
@@ -38,13 +109,53 @@ void TDumpListSink::Notice(const TDumpNotice& ANotice) {
                  mtError, mbOK, 0);
 }
 
-void TDumpListSink::AddRow(QTreeWidget& AList, const TVexRecord& ARecord) {
+QString TDumpListSink::LeaveText(TRecordLeave ALeave) {
+  switch (ALeave) {
+    case TRecordLeave::Left:
+      return TranslateQ("بله");
+    case TRecordLeave::Pending:
+      return TranslateQ("با بلوک بعدی");
+    case TRecordLeave::Stays:
+      break;
+  }
+  return TranslateQ("خیر، روی ساعت ماند");
+}
+
+QString TDumpListSink::PictureText(TPictureOutcome APicture) {
+  switch (APicture) {
+    case TPictureOutcome::Stored:
+      return TranslateQ("ذخیره شد");
+    case TPictureOutcome::TransferFailed:
+      return TranslateQ("دریافت نشد");
+    case TPictureOutcome::StoreFailed:
+      return TranslateQ("ذخیره نشد");
+    case TPictureOutcome::NotKept:
+      return TranslateQ("نگه داشته نشد");
+    case TPictureOutcome::None:
+      break;
+  }
+  return QString();
+}
+
+void TDumpListSink::ShowTexts(QTreeWidgetItem& ARow, const TDumpEntry& AEntry) {
+  ARow.setText(colEvent,
+               TranslateQ(RecordEventText(AEntry.Record.RecType1, AEntry.Record.RecType2)));
+  ARow.setText(colLeft, LeaveText(AEntry.Leave));
+  ARow.setText(colPicture, PictureText(AEntry.Picture));
+}
+
+void TDumpListSink::AddRow(QTreeWidget& AList, const TDumpEntry& AEntry, const std::string& ADate) {
+  const TVexRecord& record = AEntry.Record;
   auto* item = new QTreeWidgetItem(&AList);
-  item->setText(0, TranslateQ(RecordEventText(ARecord.RecType1, ARecord.RecType2)));
-  item->setText(1, QString::fromStdString(ARecord.KartNo));
-  item->setText(2, QString::fromStdString(ARecord.Time));
-  item->setText(3, QString::fromStdString(DateStrToShortDate(ARecord.Date, 0)));
-  for (int column = 1; column <= 3; ++column) item->setTextAlignment(column, Qt::AlignCenter);
+  item->setText(colCard, QString::fromStdString(record.KartNo));
+  item->setText(colTime, QString::fromStdString(record.Time));
+  item->setText(colDate, QString::fromStdString(ADate));
+  ShowTexts(*item, AEntry);
+  if (!AEntry.PicturePath.empty())
+    item->setToolTip(colPicture, QString::fromStdString(AEntry.PicturePath));
+  if (IsFailedPicture(AEntry.Picture)) item->setForeground(colPicture, Qt::red);
+  for (int column = colCard; column < kColumnCount; ++column)
+    item->setTextAlignment(column, Qt::AlignCenter);
   AList.setCurrentItem(item);
   AList.scrollToItem(item);
 }

@@ -2,16 +2,17 @@
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTime>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "GeneralUtilities.h"
+#include "SaveDialog.h"
 #include "utils/HexText.h"
 #include "utils/MessageHook.h"
 
@@ -39,6 +40,11 @@ TTrafficPane::TTrafficPane(QWidget* AParent) : QWidget(AParent) {
   bar->addWidget(title);
   layout->addLayout(bar);
 
+  FColumns = new QLabel(this);
+  FColumns->setObjectName("lblTrafficColumns");
+  FColumns->setTextFormat(Qt::PlainText);
+  layout->addWidget(FColumns);
+
   FList = new QPlainTextEdit(this);
   FList->setObjectName("MemoTraffic");
   FList->setReadOnly(true);
@@ -47,7 +53,16 @@ TTrafficPane::TTrafficPane(QWidget* AParent) : QWidget(AParent) {
   QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   mono.setPointSize(8);
   FList->setFont(mono);
+  FColumns->setFont(mono);
+  FColumns->setContentsMargins(FList->frameWidth() + 4, 0, 0, 0);
   layout->addWidget(FList, 1);
+  ShowColumnTitles();
+
+  FQuiet = new QTimer(this);
+  FQuiet->setObjectName("TimerTrafficQuiet");
+  FQuiet->setSingleShot(true);
+  FQuiet->setInterval(kQuietMs);
+  connect(FQuiet, &QTimer::timeout, this, &TTrafficPane::FlushFrames);
 
   connect(FSave, &QPushButton::clicked, this, &TTrafficPane::SaveClick);
   connect(FClear, &QPushButton::clicked, this, &TTrafficPane::Clear);
@@ -68,26 +83,85 @@ void TTrafficPane::closeEvent(QCloseEvent* AEvent) {
   QWidget::closeEvent(AEvent);
 }
 
-QString TTrafficPane::FormatLine(const QString& ATimeOfDay, TTrafficDirection ADirection,
-                                 const std::string& AData) {
+namespace {
+constexpr int kTimeWidth = 12;       // HH:MM:SS.zzz
+constexpr int kDirectionWidth = 2;   // TX, RX
+constexpr int kColumnGap = 2;
+constexpr int kHexWidth = TTrafficPane::kBytesPerLine * 3 - 1;
+
+QString Gap() {
+  return QString(kColumnGap, QLatin1Char(' '));
+}
+
+// One row of bytes: their hex, padded to the column's width, then the same bytes as text.
+QString ByteColumns(const std::string& ABytes) {
   QString printable;
-  printable.reserve(static_cast<qsizetype>(AData.size()));
-  for (const char c : AData) {
+  printable.reserve(static_cast<qsizetype>(ABytes.size()));
+  for (const char c : ABytes) {
     const auto byte = static_cast<unsigned char>(c);
     printable += byte >= 0x20 && byte < 0x7F ? QChar(byte) : QChar('.');
   }
-  return ATimeOfDay +
-         (ADirection == TTrafficDirection::Tx ? QStringLiteral("  TX  ")
-                                              : QStringLiteral("  RX  ")) +
-         QString::fromStdString(BytesToHexText(AData)) + QStringLiteral("  |") + printable +
-         QLatin1Char('|');
+  return QString::fromStdString(BytesToHexText(ABytes)).leftJustified(kHexWidth) + Gap() +
+         QLatin1Char('|') + printable + QLatin1Char('|');
+}
+}  // namespace
+
+QStringList TTrafficPane::FormatFrame(const QString& ATimeOfDay, const TTrafficFrame& AFrame) {
+  QStringList lines;
+  const std::string& bytes = AFrame.Bytes;
+  const QString direction =
+      AFrame.Direction == TTrafficDirection::Tx ? QStringLiteral("TX") : QStringLiteral("RX");
+  for (std::size_t at = 0; at < bytes.size() || at == 0; at += kBytesPerLine) {
+    const QString columns = ByteColumns(bytes.substr(at, kBytesPerLine));
+    if (at > 0) {
+      lines << QString(kTimeWidth + kDirectionWidth + 2 * kColumnGap, QLatin1Char(' ')) + columns;
+      continue;
+    }
+    QString line = ATimeOfDay.leftJustified(kTimeWidth) + Gap() + direction + Gap() + columns;
+    if (!AFrame.Meaning.empty()) line += Gap() + QString::fromStdString(AFrame.Meaning);
+    lines << line;
+  }
+  return lines;
 }
 
-void TTrafficPane::AddTraffic(std::uint32_t, TTrafficDirection ADirection,
-                              const std::string& AData) {
+void TTrafficPane::ShowColumnTitles() {
+  // Left-to-right marks between the titles, so that titles in a right-to-left language keep the
+  // order of the columns below them.
+  const QChar mark(0x200E);
+  const auto title = [&](const char* AText, int AWidth) {
+    return TranslateQ(AText).leftJustified(AWidth) + mark + Gap();
+  };
+  FColumns->setText(title("زمان", kTimeWidth) + title("جهت", kDirectionWidth) +
+                    title("بایت ها (هگز)", kHexWidth) +
+                    title("متن", kBytesPerLine + 2) + TranslateQ("معنی"));
+}
+
+void TTrafficPane::AddTraffic(std::uint32_t ATick, TProtocol AProtocol,
+                              TTrafficDirection ADirection, const std::string& AData) {
   if (AData.empty()) return;
-  FList->appendPlainText(
-      FormatLine(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")), ADirection, AData));
+  FStamps.emplace_back(ATick, QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")));
+  ShowFrames(FFramer.Add(AProtocol, ADirection, AData, ATick));
+  FQuiet->start();
+}
+
+void TTrafficPane::FlushFrames() {
+  FQuiet->stop();
+  ShowFrames(FFramer.Flush());
+}
+
+void TTrafficPane::ShowFrames(const std::vector<TTrafficFrame>& AFrames) {
+  for (const TTrafficFrame& frame : AFrames) {
+    // A frame begins with a chunk later than the previous frame's first: the stamps before its
+    // own are done with.
+    QString stamp = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+    for (std::size_t i = 0; i < FStamps.size(); ++i) {
+      if (FStamps[i].first != frame.Tick) continue;
+      stamp = FStamps[i].second;
+      FStamps.erase(FStamps.begin(), FStamps.begin() + static_cast<std::ptrdiff_t>(i));
+      break;
+    }
+    for (const QString& line : FormatFrame(stamp, frame)) FList->appendPlainText(line);
+  }
 }
 
 QString TTrafficPane::Text() const {
@@ -99,6 +173,7 @@ int TTrafficPane::LineCount() const {
 }
 
 void TTrafficPane::Clear() {
+  FlushFrames();
   FList->clear();
 }
 
@@ -112,10 +187,10 @@ bool TTrafficPane::SaveToFile(const QString& AFileName) const {
 }
 
 void TTrafficPane::SaveClick() {
-  const QString name = QFileDialog::getSaveFileName(
-      this, TranslateQ("ذخیره ترافیک خط"), QStringLiteral("traffic.txt"),
-      TranslateQ("فایل متنی") + QStringLiteral(" (*.txt);;") + TranslateQ("همه فایل ها") +
-          QStringLiteral(" (*)"));
+  FlushFrames();
+  const QString name =
+      AskSaveFileName(this, "ذخیره ترافیک خط", QStringLiteral("traffic.txt"),
+                      {{"فایل متنی", QStringLiteral("*.txt")}, {"همه فایل ها", QStringLiteral("*")}});
   if (name.isEmpty()) return;
   if (!SaveToFile(name))
     ShowMessageDlg(TranslateText("ذخیره فایل ممکن نشد:") + " " + name.toStdString(), mtError, mbOK,

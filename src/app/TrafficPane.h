@@ -1,15 +1,25 @@
 #pragma once
-// The technician's view of a line's traffic: every byte exchange with its time to the
-// millisecond, its direction and its bytes in hex, as the line reports them. The list can be
-// saved to a text file.
+// The technician's view of a line's traffic, frame by frame as the protocol makes them (a text
+// command, the reply to it, one HDLC frame, a modem line) by the framer the command line's trace
+// uses: the time of day to the millisecond at which the frame's first byte passed, its direction,
+// its bytes in hex, the same bytes as text and what the frame means. A long frame goes on over
+// several lines of sixteen bytes. The list can be saved to a text file.
+#include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "clock/ClockTypes.h"
+#include "clock/TrafficFrames.h"
 
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 class TTrafficPane : public QWidget {
   Q_OBJECT
@@ -20,13 +30,22 @@ class TTrafficPane : public QWidget {
   // The pane keeps the latest lines up to this number; older ones are dropped.
   static constexpr int kMaxLines = 20000;
 
-  // One exchange: the line's tick, the direction and the bytes. The time of day is taken now,
-  // since the line reports every exchange as it happens.
-  void AddTraffic(std::uint32_t ATick, TTrafficDirection ADirection, const std::string& AData);
-  // One line of the list: "HH:MM:SS.zzz  TX  02 41 03  |.A.|".
-  static QString FormatLine(const QString& ATimeOfDay, TTrafficDirection ADirection,
-                            const std::string& AData);
+  // Bytes on one line's row of a frame.
+  static constexpr int kBytesPerLine = 16;
+  // A frame still open is shown once the line has been quiet this long.
+  static constexpr int kQuietMs = 300;
 
+  // One chunk written or read at the line's tick ATick, on a line speaking AProtocol. The frames
+  // it completes are listed, each with the time of day its first chunk came.
+  void AddTraffic(std::uint32_t ATick, TProtocol AProtocol, TTrafficDirection ADirection,
+                  const std::string& AData);
+  // Lists the frame still being collected (a reply is whole only when the next command goes).
+  void FlushFrames();
+  // The lines of one frame: "HH:MM:SS.zzz  TX  02 41 03  |.A.|  meaning", then the further rows
+  // of sixteen bytes below the first.
+  static QStringList FormatFrame(const QString& ATimeOfDay, const TTrafficFrame& AFrame);
+  // The columns' titles through the dictionary, aligned over the list.
+  void ShowColumnTitles();
   QString Text() const;
   int LineCount() const;
   void Clear();
@@ -51,6 +70,13 @@ class TTrafficPane : public QWidget {
   void SaveClick();
 
  private:
+  void ShowFrames(const std::vector<TTrafficFrame>& AFrames);
+
+  TTrafficFramer FFramer;
+  // The time of day of each chunk whose frame is not listed yet, by the chunk's tick.
+  std::deque<std::pair<std::uint32_t, QString>> FStamps;
+  QTimer* FQuiet;
+  QLabel* FColumns;
   QPlainTextEdit* FList;
   QPushButton* FSave;
   QPushButton* FClear;

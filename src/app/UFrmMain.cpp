@@ -1,6 +1,7 @@
 #include "UFrmMain.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QListWidgetItem>
@@ -21,11 +22,13 @@
 #include "DumpListSink.h"
 #include "GeneralUtilities.h"
 #include "PortChooser.h"
+#include "SaveDialog.h"
 #include "calendar/DateValue.h"
 #include "calendar/PersianCalendar.h"
 #include "calendar/VexDateTime.h"
 #include "clock/ClockFamilies.h"
 #include "connections/ConnectionList.h"
+#include "connections/RecordCsv.h"
 #include "platform/ComPortNames.h"
 #include "platform/Deadline.h"
 #include "platform/Platform.h"
@@ -157,9 +160,9 @@ TFrmMain::TFrmMain(QWidget* AParent)
   // The connection list creates the default line, a cable line on COM1 at 9600 baud. Its record
   // logs stay off and its events unassigned.
   VexConnections = std::make_unique<TConnectionList>();
-  Line().OnTraffic = [pane = ui->PanelTraffic](std::uint32_t ATick, TTrafficDirection ADirection,
-                                               const std::string& AData) {
-    pane->AddTraffic(ATick, ADirection, AData);
+  Line().OnTraffic = [this](std::uint32_t ATick, TTrafficDirection ADirection,
+                            const std::string& AData) {
+    ui->PanelTraffic->AddTraffic(ATick, Line().Protocol(), ADirection, AData);
   };
 
   TimerAppProcess = new QTimer(this);
@@ -177,9 +180,11 @@ TFrmMain::TFrmMain(QWidget* AParent)
   ui->btnStartStop->setStyle(buttonStyle);
 
   ui->Animate1->SetStopFrame(kClipStopFrame);
-  ui->LvDumRecord->setColumnWidth(0, 95);
-  ui->LvDumRecord->setColumnWidth(1, 100);
-  ui->LvDumRecord->setColumnWidth(2, 90);
+  ui->LvDumRecord->setColumnWidth(TDumpListSink::colEvent, 95);
+  ui->LvDumRecord->setColumnWidth(TDumpListSink::colCard, 90);
+  ui->LvDumRecord->setColumnWidth(TDumpListSink::colTime, 60);
+  ui->LvDumRecord->setColumnWidth(TDumpListSink::colDate, 90);
+  ui->LvDumRecord->setColumnWidth(TDumpListSink::colLeft, 110);
 
   // The handlers answer the user's choices only, not the window's own changes of the controls.
   connect(ui->comBoxSearchType, &QComboBox::activated, this, &TFrmMain::comBoxSearchTypeChange);
@@ -190,6 +195,7 @@ TFrmMain::TFrmMain(QWidget* AParent)
   connect(ui->SpeedButton2, &QToolButton::clicked, this, &TFrmMain::SpeedButton2Click);
   connect(ui->btnDetect, &QPushButton::clicked, this, &TFrmMain::btnDetectClick);
   connect(ui->btnStartStop, &QPushButton::clicked, this, &TFrmMain::btnStartStopClick);
+  connect(ui->btnExportCsv, &QPushButton::clicked, this, &TFrmMain::btnExportCsvClick);
   connect(ui->btnTraffic, &QToolButton::toggled, this, &TFrmMain::ShowTraffic);
   connect(ui->PanelTraffic, &TTrafficPane::DetachRequested, this, &TFrmMain::DetachTraffic);
 
@@ -463,6 +469,7 @@ void TFrmMain::btnDetectClick() {
   SetStatus(status);
   ShowConnecting(false);
   TimerAppProcess->stop();
+  ui->PanelTraffic->FlushFrames();
   FDetecting = false;
   ui->btnDetect->setEnabled(!FReading);
 }
@@ -609,6 +616,8 @@ void TFrmMain::miDialClick() {
 void TFrmMain::btnStartStopClick() {
   try {
     ui->LvDumRecord->clear();
+    FListedRecords.clear();
+    ShowRecordCount();
     ui->LvDumRecord->setFocus();
     if (Line().ClockType() == CTUnknown) return;
     if (!StartStop()) StopReading();
@@ -659,14 +668,46 @@ bool TFrmMain::StartReadingClock() {
     } reading(*this);
     DumpFirstClock();
   }
+  ui->PanelTraffic->FlushFrames();
   Breath();
   if (ReadStoped) ui->btnStartStop->setText(TranslateQ("تخليه"));
   ReadStoped = false;
   return true;
 }
 
-void TFrmMain::AddToList(const TVexRecord& ARecord) {
-  TDumpListSink::AddRow(*ui->LvDumRecord, ARecord);
+void TFrmMain::ShowRecordCount() {
+  const auto count = static_cast<int>(FListedRecords.size());
+  ui->lblRecordCount->setText(
+      count > 0 ? TranslateFormat("%1 رکورد خوانده شد", {QString::number(count)}) : QString());
+  ui->btnExportCsv->setEnabled(count > 0);
+}
+
+bool TFrmMain::ExportRecords(const QString& AFileName, QString& AError) const {
+  // The export is the list as it stands, not an addition to an earlier file.
+  if (QFile::exists(AFileName) && !QFile::remove(AFileName)) {
+    AError = TranslateFormat("فایل %1 جایگزین نشد", {AFileName});
+    return false;
+  }
+  TRecordCsvFile file;
+  std::string error;
+  bool written = file.Open(AFileName.toStdString(), error);
+  for (auto entry = FListedRecords.begin(); written && entry != FListedRecords.end(); ++entry)
+    written = file.Append(*entry, error);
+  if (!written) AError = QString::fromStdString(error);
+  return written;
+}
+
+void TFrmMain::btnExportCsvClick() {
+  const QString name =
+      AskSaveFileName(this, "ذخیره فهرست رکوردها", QStringLiteral("records.csv"),
+                      {{"فایل CSV", QStringLiteral("*.csv")}, {"همه فایل ها", QStringLiteral("*")}});
+  if (name.isEmpty()) return;
+  QString error;
+  if (ExportRecords(name, error))
+    SetStatus(TranslateFormat("%1 رکورد در %2 ذخیره شد",
+                              {QString::number(FListedRecords.size()), name}));
+  else
+    SetStatus(TranslateFormat("ذخیره فهرست در %1 ناموفق بود: %2", {name, error}));
 }
 
 bool TFrmMain::StopReading() {
@@ -775,6 +816,7 @@ void TFrmMain::ApplyLanguage() {
     ui->PanelTraffic->setWindowTitle(TranslateQ("ترافیک خط"));
     TranslateWidgetTexts(ui->PanelTraffic);
   }
+  ui->PanelTraffic->ShowColumnTitles();
   if (auto* menu = findChild<QMenu*>("menuLanguage")) menu->setTitle(TranslateQ("زبان"));
   if (frmDialing) {
     frmDialing->setLayoutDirection(direction);
@@ -782,4 +824,11 @@ void TFrmMain::ApplyLanguage() {
   }
   FillChoiceTexts();
   ShowPortDevice();
+  ShowRecordCount();
+  // The rows follow the language too: their texts are the dictionary's.
+  for (int i = 0; i < ui->LvDumRecord->topLevelItemCount() &&
+                  i < static_cast<int>(FListedRecords.size());
+       ++i) {
+    TDumpListSink::ShowTexts(*ui->LvDumRecord->topLevelItem(i), FListedRecords[static_cast<std::size_t>(i)]);
+  }
 }

@@ -9,8 +9,10 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "clock/ClockTypes.h"
+#include "connections/RecordDump.h"
 #include "utils/MessageHook.h"
 
 class QTimer;
@@ -71,8 +73,15 @@ class TFrmMain : public QWidget {
   bool StartStop();
   bool StartReading();
   bool StartReadingClock();
-  // Lists ARecord (its date as it is to be shown).
-  void AddToList(const TVexRecord& ARecord);
+  // The records the last dump listed, with where each is now.
+  const std::vector<TDumpEntry>& ListedRecords() const { return FListedRecords; }
+  // Writes the records listed to AFileName as the command line's dump writes its file (a file
+  // already there is replaced); false with AError.
+  bool ExportRecords(const QString& AFileName, QString& AError) const;
+  void btnExportCsvClick();
+  // The folder the pictures of dumped records are stored in: beside the program when it can be
+  // written, else in the user's data folder.
+  static std::string PictureFolder();
   bool StopReading();
   void SuspendReading() { ReadSuspended = true; }
   void TimerStopReadingTimer();
@@ -123,6 +132,11 @@ class TFrmMain : public QWidget {
   // The dump of the line's first clock into the list, as far as it goes.
   void DumpFirstClock();
   void ShowConnecting(bool AVisible);
+  // The counter above the record list.
+  void ShowRecordCount();
+  // What a dump says in the status line.
+  QString DumpStatus(const TDumpResult& AResult, int APicturesFailed,
+                     const std::string& APictureFolder) const;
   // What a detection that listed ACount clocks in AMilliseconds says in the status line.
   QString DetectionStatus(int ACount, std::uint32_t AMilliseconds);
   // Once per port: the status line's and the log's word that the port refused even parity, so
@@ -144,6 +158,7 @@ class TFrmMain : public QWidget {
   QString FCaptionSuffix;
   // The ports whose refusal of even parity was told.
   std::set<std::string> FParityNoticed;
+  std::vector<TDumpEntry> FListedRecords;
   // The outcome text of the last dial.
   std::string FLastDialResult;
   TScopedConnectingIndicationHook FConnectingHook;

@@ -1,6 +1,8 @@
 // The main window's work on the line's clocks: detection and the dump of records.
 #include <QString>
+#include <algorithm>
 
+#include "AppLog.h"
 #include "DumpListSink.h"
 #include "GeneralUtilities.h"
 #include "UFrmMain.h"
@@ -8,7 +10,6 @@
 #include "connections/ConnectionList.h"
 #include "connections/PictureStore.h"
 #include "utils/ClockDrift.h"
-#include "utils/ProgramDirectory.h"
 #include "ui_UFrmMain.h"
 
 namespace {
@@ -83,14 +84,24 @@ void TFrmMain::DumpFirstClock() {
     return;
   }
   TDumpListSink sink(*ui->LvDumRecord, [clock] { return clock->Date().str(); }, FCurrentYear);
+  sink.OnChanged = [this, &sink] {
+    FListedRecords = sink.Entries();
+    ShowRecordCount();
+  };
   // The pictures that come with records (the first kind of face terminal sends them along).
-  const TPictureStore pictures(ProgramDirectory() + "/IOImages");
+  const std::string folder = PictureFolder();
+  const TPictureStore pictures(folder);
   TDumpOptions options;
   options.Count = kDumpCount;
-  options.Pictures = &pictures;
+  // Card clocks with a camera are asked for each record's picture; one that does not come is
+  // listed and counted, and the record goes on without it.
+  options.WantPictures = true;
+  options.Pictures = folder.empty() ? nullptr : &pictures;
   options.Cancelled = [this] { return ReadStoped; };
   options.OnBreath = [] { ProcessMessages(); };
   const TDumpResult result = TRecordDump(line, *clock, sink, options).Run();
+  sink.Finish(result);
+  SetStatus(DumpStatus(result, sink.PicturesFailed(), folder));
   switch (result.Stop) {
     case TDumpStop::Cancelled:
       break;
@@ -102,4 +113,34 @@ void TFrmMain::DumpFirstClock() {
       StopReading();
       break;
   }
+}
+
+std::string TFrmMain::PictureFolder() {
+  return UserWritableFolder("IOImages");
+}
+
+QString TFrmMain::DumpStatus(const TDumpResult& AResult, int APicturesFailed,
+                             const std::string& APictureFolder) const {
+  QString status = TranslateFormat("%1 رکورد خوانده شد", {QString::number(AResult.Kept)});
+  if (APicturesFailed > 0)
+    status += TranslateFormat("، %1 تصویر ناموفق", {QString::number(APicturesFailed)});
+  const bool stored = std::any_of(AResult.Entries.begin(), AResult.Entries.end(),
+                                  [](const TDumpEntry& e) { return !e.PicturePath.empty(); });
+  if (stored)
+    status += TranslateFormat("؛ تصاویر در %1", {QString::fromStdString(APictureFolder)});
+  switch (AResult.Stop) {
+    case TDumpStop::SinkFailed:
+      status += TranslateFormat("؛ ذخیره رکورد ناموفق بود و رکورد روی ساعت ماند: %1",
+                                {QString::fromStdString(AResult.Error)});
+      break;
+    case TDumpStop::NoAnswer:
+      status += TranslateQ("؛ ساعت پاسخ نمی دهد");
+      break;
+    case TDumpStop::RecordHeld:
+      status += TranslateQ("؛ ساعت رکورد را نگه داشت");
+      break;
+    default:
+      break;
+  }
+  return status;
 }

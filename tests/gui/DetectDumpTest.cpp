@@ -8,9 +8,16 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <QDirIterator>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "AppLog.h"
 #include "Animate.h"
+#include "DumpListSink.h"
 #include "GuiFixture.h"
 #include "SimProcess.h"
+#include "connections/RecordCsv.h"
 
 namespace {
 
@@ -125,7 +132,7 @@ TEST_F(DetectDumpTest, DumpTakesThreeRecordsAndLeavesTheRestOnTheClock) {
   // Solar records on a solar computer keep their dates.
   const QTreeWidgetItem* first = Records()->topLevelItem(0);
   EXPECT_EQ(first->text(2), QString("08:01"));
-  EXPECT_EQ(first->text(3), QString("03/09/17"));
+  EXPECT_EQ(first->text(3), QString("1403/09/17"));
 
   EXPECT_EQ(DetectAndDump(), QStringList({"1004", "1005"}));
   ExpectDumpEnded();
@@ -163,6 +170,105 @@ TEST_F(DetectDumpTest, SecondClickStopsTheDumpAndClearsTheList) {
   // The record listed before the stop was taken from the clock, the others stayed there.
   EXPECT_EQ(DetectAndDump(), QStringList({"2002", "2003", "2004"}));
   EXPECT_EQ(DetectAndDump(), QStringList({"2005"}));
+}
+
+// An HDLC clock whose first picture is lost on the way and whose second arrives, in a program
+// folder where the pictures' folder cannot be made (a file has its name): the pictures go to the
+// user's data folder, the list shows full dates, where each record is and the lost picture, the
+// counter and the status line say what the dump did.
+TEST_F(DetectDumpTest, DumpListsWhereRecordsAndPicturesWentAndSaysSo) {
+  WriteFile("IOImages", "not a folder");
+  QTemporaryDir userData;
+  SetAppLogFallbackFolder(userData.path().toStdString());
+  struct Restore {
+    ~Restore() { SetAppLogFallbackFolder(""); }
+  } restore;
+  Serve(
+      "protocol hdlc; clock 1; clear-records; record 3001 1403/09/17 10:01 picture=700;"
+      "record 3002 1403/09/17 10:02 picture=700; record 3003 1403/09/17 10:03;"
+      "record 3004 1403/09/17 10:04; misbehave wrongblock times=3");
+  Detect(cstKRTalR2);
+  ASSERT_TRUE(DumpButton()->isEnabled()) << sim->Errors().toStdString();
+  DumpButton()->click();
+  ASSERT_EQ(Cards(), QStringList({"3001", "3002", "3003"})) << sim->Errors().toStdString();
+
+  QStringList dates, left, pictures;
+  for (int i = 0; i < Records()->topLevelItemCount(); ++i) {
+    dates << Records()->topLevelItem(i)->text(TDumpListSink::colDate);
+    left << Records()->topLevelItem(i)->text(TDumpListSink::colLeft);
+    pictures << Records()->topLevelItem(i)->text(TDumpListSink::colPicture);
+  }
+  EXPECT_EQ(dates, QStringList({"1403/09/17", "1403/09/17", "1403/09/17"}));
+  // A block of three: releasing its last record releases the block.
+  EXPECT_EQ(left, QStringList({"بله", "بله", "بله"}));
+  EXPECT_EQ(pictures, QStringList({"دریافت نشد", "ذخیره شد", ""}));
+  EXPECT_EQ(Find<QLabel>("lblRecordCount")->text(), QString("3 رکورد خوانده شد"));
+
+  const QString pictureFolder = userData.path() + "/IOImages";
+  QStringList stored;
+  for (QDirIterator it(pictureFolder, {"*.jpg"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+    stored << QFileInfo(it.next()).fileName();
+  EXPECT_EQ(stored, QStringList({"3002_1002.jpg"}));
+  const QString status = main->StatusText();
+  EXPECT_TRUE(status.startsWith("3 رکورد خوانده شد، 1 تصویر ناموفق")) << status.toStdString();
+  EXPECT_TRUE(status.contains(pictureFolder)) << status.toStdString();
+}
+
+// The list goes to a CSV file through the save dialog, in the words of the dictionary, written
+// as the command line writes its dump file; a second export replaces the first.
+TEST_F(DetectDumpTest, ListIsExportedAsTheCommandLineWritesItsDump) {
+  Serve("clear-records; record 1001 1403/09/17 08:01; record 1002 1403/09/17 08:02 event=1");
+  auto* exportButton = Find<QPushButton>("btnExportCsv");
+  EXPECT_FALSE(exportButton->isEnabled());
+  EXPECT_EQ(DetectAndDump(), QStringList({"1001", "1002"}));
+  ASSERT_TRUE(exportButton->isEnabled());
+
+  const QString path = FilePath("records.csv");
+  QString title, accept, reject;
+  const auto save = [&] {
+    ModalAnswer answer([&](QWidget* AModal) {
+      auto* dialog = qobject_cast<QFileDialog*>(AModal);
+      if (!dialog) {
+        AModal->close();
+        return;
+      }
+      title = dialog->windowTitle();
+      accept = dialog->labelText(QFileDialog::Accept);
+      reject = dialog->labelText(QFileDialog::Reject);
+      dialog->selectFile(path);
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    exportButton->click();
+    EXPECT_TRUE(answer.Acted());
+  };
+  save();
+  EXPECT_EQ(title, QString("ذخیره فهرست رکوردها"));
+  EXPECT_EQ(accept, QString("ذخیره"));
+  EXPECT_EQ(reject, QString("انصراف"));
+  // Saved again over the first file: the program asks, then replaces it.
+  int asked = 0;
+  TScopedMessageHook yes([&](const std::string&, TMsgDlgType, TMsgDlgButtons, std::int32_t) {
+    ++asked;
+    return static_cast<int>(mrYes);
+  });
+  save();
+  EXPECT_EQ(asked, 1);
+
+  // The rows as the command line's writer makes them from the same entries, once.
+  std::string expected = std::string(TRecordCsvFile::kHeader) + "\n";
+  for (const TDumpEntry& entry : main->ListedRecords()) expected += TRecordCsvFile::Row(entry);
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray written = file.readAll();
+  EXPECT_TRUE(written.endsWith(QByteArray::fromStdString(expected)))
+      << written.toStdString();
+  EXPECT_EQ(written.count("1001"), 1);
+  EXPECT_EQ(written.count("1002"), 1);
+  EXPECT_TRUE(main->StatusText().contains(path)) << main->StatusText().toStdString();
+
+  QString error;
+  EXPECT_FALSE(main->ExportRecords(FilePath("no such folder/records.csv"), error));
+  EXPECT_FALSE(error.isEmpty());
 }
 
 }  // namespace

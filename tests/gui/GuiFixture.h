@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "DialingForm.h"
@@ -52,6 +53,11 @@ class ModalAnswer {
   bool FActed = false;
   bool FTimedOut = false;
 };
+
+// Texts as they read in a failed check.
+inline void PrintTo(const QString& AText, std::ostream* AOut) {
+  *AOut << '"' << AText.toStdString() << '"';
+}
 
 class ProgramFolderFixture : public ::testing::Test {
  protected:
