@@ -15,8 +15,9 @@ std::string FormatNumber(const std::string& ATemplate, int AValue) {
   return text;
 }
 
-// The item data that holds a row's entry number.
+// The item data that holds a row's entry number, and the untranslated source of a text.
 constexpr int kEntryTagRole = Qt::UserRole + 1;
+constexpr int kSourceRole = Qt::UserRole + 2;
 
 // Entry numbers are never reused, so that a sink never takes another dump's row for its own.
 std::uint64_t& NextTag() {
@@ -138,10 +139,25 @@ QString TDumpListSink::PictureText(TPictureOutcome APicture) {
 }
 
 void TDumpListSink::ShowTexts(QTreeWidgetItem& ARow, const TDumpEntry& AEntry) {
-  ARow.setText(colEvent,
-               TranslateQ(RecordEventText(AEntry.Record.RecType1, AEntry.Record.RecType2)));
-  ARow.setText(colLeft, LeaveText(AEntry.Leave));
-  ARow.setText(colPicture, PictureText(AEntry.Picture));
+  // The row keeps what its texts say, untranslated, for a later change of language.
+  ARow.setData(colEvent, kSourceRole,
+               QString::fromStdString(RecordEventText(AEntry.Record.RecType1,
+                                                      AEntry.Record.RecType2)));
+  ARow.setData(colLeft, kSourceRole, static_cast<int>(AEntry.Leave));
+  ARow.setData(colPicture, kSourceRole, static_cast<int>(AEntry.Picture));
+  Retranslate(ARow);
+}
+
+void TDumpListSink::Retranslate(QTreeWidgetItem& ARow) {
+  ARow.setText(colEvent, TranslateQ(ARow.data(colEvent, kSourceRole).toString().toStdString()));
+  ARow.setText(colLeft,
+               LeaveText(static_cast<TRecordLeave>(ARow.data(colLeft, kSourceRole).toInt())));
+  ARow.setText(colPicture, PictureText(static_cast<TPictureOutcome>(
+                               ARow.data(colPicture, kSourceRole).toInt())));
+}
+
+void TDumpListSink::Retranslate(QTreeWidget& AList) {
+  for (int i = 0; i < AList.topLevelItemCount(); ++i) Retranslate(*AList.topLevelItem(i));
 }
 
 void TDumpListSink::AddRow(QTreeWidget& AList, const TDumpEntry& AEntry, const std::string& ADate) {

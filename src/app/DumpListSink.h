@@ -44,11 +44,14 @@ class TDumpListSink : public IDumpSink {
   // The row's texts that come from the dictionary: the event, whether the record left the clock
   // and its picture.
   static void ShowTexts(QTreeWidgetItem& ARow, const TDumpEntry& AEntry);
+  // The rows' texts again, in the language loaded now.
+  static void Retranslate(QTreeWidget& AList);
   static QString LeaveText(TRecordLeave ALeave);
   static QString PictureText(TPictureOutcome APicture);
 
  private:
   void ShowLeave(std::size_t AIndex);
+  static void Retranslate(QTreeWidgetItem& ARow);
   // The row of entry AIndex while it is still in the list; nullptr once it was cleared.
   QTreeWidgetItem* Row(std::size_t AIndex) const;
 

@@ -675,10 +675,14 @@ bool TFrmMain::StartReadingClock() {
   return true;
 }
 
+QString TFrmMain::RecordsReadText(int ACount) {
+  return ACount == 1 ? TranslateQ("یک رکورد خوانده شد")
+                     : TranslateFormat("%1 رکورد خوانده شد", {QString::number(ACount)});
+}
+
 void TFrmMain::ShowRecordCount() {
   const auto count = static_cast<int>(FListedRecords.size());
-  ui->lblRecordCount->setText(
-      count > 0 ? TranslateFormat("%1 رکورد خوانده شد", {QString::number(count)}) : QString());
+  ui->lblRecordCount->setText(count > 0 ? RecordsReadText(count) : QString());
   ui->btnExportCsv->setEnabled(count > 0);
 }
 
@@ -826,9 +830,5 @@ void TFrmMain::ApplyLanguage() {
   ShowPortDevice();
   ShowRecordCount();
   // The rows follow the language too: their texts are the dictionary's.
-  for (int i = 0; i < ui->LvDumRecord->topLevelItemCount() &&
-                  i < static_cast<int>(FListedRecords.size());
-       ++i) {
-    TDumpListSink::ShowTexts(*ui->LvDumRecord->topLevelItem(i), FListedRecords[static_cast<std::size_t>(i)]);
-  }
+  TDumpListSink::Retranslate(*ui->LvDumRecord);
 }

@@ -132,6 +132,8 @@ class TFrmMain : public QWidget {
   // The dump of the line's first clock into the list, as far as it goes.
   void DumpFirstClock();
   void ShowConnecting(bool AVisible);
+  // "3 records read" in the language loaded.
+  static QString RecordsReadText(int ACount);
   // The counter above the record list.
   void ShowRecordCount();
   // What a dump says in the status line.

@@ -121,7 +121,7 @@ std::string TFrmMain::PictureFolder() {
 
 QString TFrmMain::DumpStatus(const TDumpResult& AResult, int APicturesFailed,
                              const std::string& APictureFolder) const {
-  QString status = TranslateFormat("%1 رکورد خوانده شد", {QString::number(AResult.Kept)});
+  QString status = RecordsReadText(AResult.Kept);
   if (APicturesFailed > 0)
     status += TranslateFormat("، %1 تصویر ناموفق", {QString::number(APicturesFailed)});
   const bool stored = std::any_of(AResult.Entries.begin(), AResult.Entries.end(),

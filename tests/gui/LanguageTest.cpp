@@ -4,11 +4,14 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTreeWidget>
 
+#include "DumpListSink.h"
 #include "GuiFixture.h"
 #include "ProgramWindows.h"
 #include "TrafficPane.h"
@@ -97,6 +100,46 @@ TEST_F(LanguageTest, DetachedTrafficPaneFollowsTheLanguage) {
   EXPECT_EQ(pane->windowTitle(), QString("Line traffic"));
   EXPECT_EQ(Persian(ShownTexts(pane)), QStringList());
   main->DetachTraffic(false);
+}
+
+// What the program writes at run time follows the language too: the rows of the record list,
+// the counter and the save dialog's captions.
+TEST_F(LanguageTest, RecordRowsCounterAndSaveDialogFollowTheLanguage) {
+  auto* list = Find<QTreeWidget>("LvDumRecord");
+  TDumpListSink sink(*list, [] { return std::string("1403/09/18"); }, "1403");
+  TDumpEntry entry;
+  entry.Record.KartNo = "15";
+  entry.Record.Date = "030917";
+  entry.Record.Time = "08:00";
+  entry.Record.RecType1 = "00";
+  entry.Record.RecType2 = "02";
+  entry.Picture = TPictureOutcome::TransferFailed;
+  std::string error;
+  ASSERT_TRUE(sink.Persist(entry, error));
+  entry.Leave = TRecordLeave::Left;
+  sink.Settled(entry);
+  ChooseLanguage("actLanguageEn");
+  QStringList row;
+  for (int i = 0; i < list->columnCount(); ++i) row << list->topLevelItem(0)->text(i);
+  EXPECT_EQ(row, QStringList({"Exit", "15", "08:00", "1403/09/17", "yes", "not received"}));
+
+  QStringList captions;
+  ModalAnswer answer([&](QWidget* AModal) {
+    auto* dialog = qobject_cast<QFileDialog*>(AModal);
+    if (dialog) {
+      captions << dialog->windowTitle();
+      for (const auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType,
+                               QFileDialog::Accept, QFileDialog::Reject})
+        captions << dialog->labelText(label);
+      for (const QLabel* label : dialog->findChildren<QLabel*>()) captions << label->text();
+    }
+    AModal->close();
+  });
+  Find<TTrafficPane>("PanelTraffic")->btnSaveTraffic()->click();
+  ASSERT_TRUE(answer.Acted());
+  EXPECT_EQ(captions.mid(0, 6), QStringList({"Save the line traffic", "Look in:", "File name:",
+                                             "Files of type:", "Save", "Cancel"}));
+  for (const QString& caption : captions) EXPECT_FALSE(HasArabicScript(caption)) << caption.toStdString();
 }
 
 TEST_F(LanguageTest, UnknownLanguageShowsTheTextsAsWrittenAndSaysSo) {

@@ -1,5 +1,7 @@
 // The main window after start-up and the rules by which its controls set the default line.
 #include <QApplication>
+#include <QRegularExpression>
+#include <QTest>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -72,7 +74,9 @@ TEST_F(MainWindowTest, StartsInTheIdleStateWithACableLineOnCom1) {
   EXPECT_FALSE(dump->isEnabled());
   EXPECT_EQ(dump->text(), QString("تخليه"));
   EXPECT_TRUE(Find<QCheckBox>("ChIsSolar")->isChecked());
-  EXPECT_EQ(Find<QTreeWidget>("LvDumRecord")->columnCount(), 4);
+  EXPECT_EQ(Find<QTreeWidget>("LvDumRecord")->columnCount(), 6);
+  EXPECT_FALSE(Find<QPushButton>("btnExportCsv")->isEnabled());
+  EXPECT_TRUE(Find<QLabel>("lblRecordCount")->text().isEmpty());
 
   // The default line as the connection list made it.
   ASSERT_NE(main->VexConnections->DefaultItem(), nullptr);
@@ -273,6 +277,7 @@ TEST_F(MainWindowTest, TrafficPaneStandsOnItsOwnAndComesBackWhenClosed) {
   EXPECT_TRUE(pane->isVisible());
   EXPECT_FALSE(main->isAncestorOf(pane));
   Line().OnTraffic(5, TTrafficDirection::Tx, "A");
+  pane->FlushFrames();
   EXPECT_EQ(pane->LineCount(), 1);
 
   pane->close();
@@ -282,27 +287,47 @@ TEST_F(MainWindowTest, TrafficPaneStandsOnItsOwnAndComesBackWhenClosed) {
   EXPECT_EQ(pane->LineCount(), 1);
 }
 
-TEST_F(MainWindowTest, TrafficOfTheDefaultLineReachesThePane) {
+TEST_F(MainWindowTest, TrafficOfTheDefaultLineReachesThePaneByFrames) {
   auto* pane = Find<TTrafficPane>("PanelTraffic");
   ASSERT_TRUE(Line().OnTraffic);
-  Line().OnTraffic(5, TTrafficDirection::Tx,
-                   std::string("\x02"
-                               "A1\x03",
-                               4));
-  Line().OnTraffic(9, TTrafficDirection::Rx, "OK");
+  // A text command in one write, its reply in two reads: two frames, the reply whole once the
+  // line has been quiet (or the next command goes).
+  Line().OnTraffic(5, TTrafficDirection::Tx, std::string("\x02" "A1\x03", 4));
+  Line().OnTraffic(9, TTrafficDirection::Rx, "O");
+  Line().OnTraffic(11, TTrafficDirection::Rx, "K");
+  EXPECT_EQ(pane->LineCount(), 1);
+  EXPECT_TRUE(Find<QTimer>("TimerTrafficQuiet")->isActive());
+  QTest::qWait(TTrafficPane::kQuietMs + 200);
   const QStringList lines = pane->Text().split('\n');
-  ASSERT_EQ(lines.size(), 2);
-  EXPECT_TRUE(lines[0].contains(
-      QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  TX  02 41 31 03  \\|\\.A1\\.\\|$")))
+  ASSERT_EQ(lines.size(), 2) << pane->Text().toStdString();
+  EXPECT_TRUE(lines[0].contains(QRegularExpression(
+      "^\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  TX  02 41 31 03 {36}  \\|\\.A1\\.\\|")))
       << lines[0].toStdString();
-  EXPECT_TRUE(lines[1].contains(QRegularExpression("  RX  4F 4B  \\|OK\\|$")))
+  EXPECT_TRUE(lines[1].contains(QRegularExpression("  RX  4F 4B {42}  \\|OK\\|")))
       << lines[1].toStdString();
+}
+
+TEST(TrafficFrameLines, LongFramesGoOnBelowAndHdlcFramesStandApart) {
+  TTrafficPane pane;
+  // Two HDLC frames in one read, the second twenty bytes long.
+  std::string second = "\x7E" + std::string(18, 'a') + "\x7E";
+  pane.AddTraffic(1, ptHdlc, TTrafficDirection::Rx, "\x7E\x01\x02\x7E" + second);
+  pane.FlushFrames();
+  const QStringList lines = pane.Text().split('\n');
+  ASSERT_EQ(lines.size(), 3) << pane.Text().toStdString();
+  EXPECT_TRUE(lines[0].contains("RX  7E 01 02 7E ")) << lines[0].toStdString();
+  EXPECT_TRUE(lines[1].contains("RX  7E 61 61")) << lines[1].toStdString();
+  // The rest of the long frame under the first row's bytes, its text under the first row's text.
+  EXPECT_EQ(lines[2], QString(18, ' ') + QString("61 61 61 7E").leftJustified(47) + "  |aaa~|");
+  EXPECT_EQ(lines[1].indexOf('|'), lines[2].indexOf('|'));
+  EXPECT_EQ(lines[1].indexOf("7E 61"), lines[2].indexOf("61 61 61 7E"));
 }
 
 TEST_F(MainWindowTest, TrafficIsSavedToAFileAndCleared) {
   auto* pane = Find<TTrafficPane>("PanelTraffic");
   Line().OnTraffic(5, TTrafficDirection::Tx, "A");
   Line().OnTraffic(6, TTrafficDirection::Rx, "B");
+  pane->FlushFrames();
   ASSERT_TRUE(pane->SaveToFile(FilePath("traffic.txt")));
   QFile saved(FilePath("traffic.txt"));
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
