@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Pictures of the main window for the documentation: its port chooser open; set to TCP/IP against
-# the clock simulator serving a bus of three clocks of different models, after a detection, after
-# a dump of three records, with the traffic pane at 1100 x 800; after a detection where nothing
-# answers; and in English. Writes them into docs/screenshots/.
+# the clock simulator serving a bus of three clocks of different models, after a detection; after
+# a dump of three records from a clock with a camera, one picture lost; with the traffic pane by
+# frames at 1100 x 800; after a detection where nothing answers; and in English. Writes them into
+# docs/screenshots/.
 #   BUILD_DIR   build directory (default: build)
 #   JOBS        parallel build jobs (default: the number of cores)
 # The window is shown on a virtual X server (xvfb-run, xcb platform); without xvfb-run it is drawn

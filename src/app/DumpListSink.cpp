@@ -140,9 +140,9 @@ QString TDumpListSink::PictureText(TPictureOutcome APicture) {
 
 void TDumpListSink::ShowTexts(QTreeWidgetItem& ARow, const TDumpEntry& AEntry) {
   // The row keeps what its texts say, untranslated, for a later change of language.
-  ARow.setData(colEvent, kSourceRole,
-               QString::fromStdString(RecordEventText(AEntry.Record.RecType1,
-                                                      AEntry.Record.RecType2)));
+  ARow.setData(
+      colEvent, kSourceRole,
+      QString::fromStdString(RecordEventText(AEntry.Record.RecType1, AEntry.Record.RecType2)));
   ARow.setData(colLeft, kSourceRole, static_cast<int>(AEntry.Leave));
   ARow.setData(colPicture, kSourceRole, static_cast<int>(AEntry.Picture));
   Retranslate(ARow);
@@ -152,8 +152,9 @@ void TDumpListSink::Retranslate(QTreeWidgetItem& ARow) {
   ARow.setText(colEvent, TranslateQ(ARow.data(colEvent, kSourceRole).toString().toStdString()));
   ARow.setText(colLeft,
                LeaveText(static_cast<TRecordLeave>(ARow.data(colLeft, kSourceRole).toInt())));
-  ARow.setText(colPicture, PictureText(static_cast<TPictureOutcome>(
-                               ARow.data(colPicture, kSourceRole).toInt())));
+  ARow.setText(
+      colPicture,
+      PictureText(static_cast<TPictureOutcome>(ARow.data(colPicture, kSourceRole).toInt())));
 }
 
 void TDumpListSink::Retranslate(QTreeWidget& AList) {

@@ -133,6 +133,12 @@ QString TranslateFormat(const std::string& AText, const QStringList& AArguments)
   return text;
 }
 
+QString PathText(const QString& APath) {
+  if (!APath.contains(QLatin1Char('/'))) return APath;
+  // Left-to-right embedding ... pop directional formatting.
+  return QChar(0x202A) + APath + QChar(0x202C);
+}
+
 namespace {
 // The text a widget was built with, kept under AProperty at the first call; empty when it had
 // none.

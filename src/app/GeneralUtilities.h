@@ -29,6 +29,11 @@ QString DisplayText(const std::string& AText);
 // translation may put them in another order).
 QString TranslateFormat(const std::string& AText, const QStringList& AArguments);
 
+// APath (a file or device path) kept left to right inside a right-to-left text: embedded in
+// left-to-right marks when it holds a "/" ("/dev/ttyUSB0" would otherwise show as
+// "dev/ttyUSB0/"); other texts come back as they are.
+QString PathText(const QString& APath);
+
 // Puts every caption, title, tool tip and column title of ARoot and its children through the
 // dictionary. The texts the windows were built with are the keys: the first call keeps them, so
 // that a later call (after another language was loaded) translates from them again. Texts that

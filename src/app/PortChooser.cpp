@@ -1,6 +1,8 @@
 #include "PortChooser.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
+#include <QStyle>
 
 namespace {
 TPortChooser::TPortLister& Lister() {
@@ -14,8 +16,10 @@ TPortChooser::TPortChooser(QWidget* AParent) : QComboBox(AParent) {
   setInsertPolicy(QComboBox::NoInsert);
   setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   setMinimumContentsLength(8);
-  // Device paths and COM names read from left to right.
+  // Device paths and COM names read from left to right, in the field and in the list, whatever
+  // the window's direction ("/dev/ttyUSB0" would otherwise show as "dev/ttyUSB0/").
   lineEdit()->setLayoutDirection(Qt::LeftToRight);
+  view()->setLayoutDirection(Qt::LeftToRight);
   Refresh();
   SetPortName(QStringLiteral("COM1"));
   connect(this, &QComboBox::activated, this, [this](int AIndex) {
@@ -40,9 +44,12 @@ void TPortChooser::SetPortName(const QString& AName) {
 
 QString TPortChooser::EntryText(const TSerialPortDescription& APort) {
   QString text = QString::fromStdString(APort.Name);
-  if (APort.Device != APort.Name) text += QStringLiteral("  →  ") + QString::fromStdString(APort.Device);
-  if (!APort.Description.empty()) text += QStringLiteral("  ") + QString::fromStdString(APort.Description);
-  if (!APort.UsbId.empty()) text += QStringLiteral("  [") + QString::fromStdString(APort.UsbId) + ']';
+  if (APort.Device != APort.Name)
+    text += QStringLiteral("  →  ") + QString::fromStdString(APort.Device);
+  if (!APort.Description.empty())
+    text += QStringLiteral("  ") + QString::fromStdString(APort.Description);
+  if (!APort.UsbId.empty())
+    text += QStringLiteral("  [") + QString::fromStdString(APort.UsbId) + ']';
   return text;
 }
 
@@ -54,6 +61,7 @@ void TPortChooser::Refresh() {
   for (const TSerialPortDescription& port : ComPortNames(kComNames)) ports.push_back(port);
   for (const TSerialPortDescription& port : ports) {
     addItem(EntryText(port));
+    setItemData(count() - 1, QVariant(Qt::AlignLeft | Qt::AlignVCenter), Qt::TextAlignmentRole);
     setItemData(count() - 1, QString::fromStdString(port.Name), kPortNameRole);
     setItemData(count() - 1, QString::fromStdString(port.Device), Qt::ToolTipRole);
   }
@@ -71,5 +79,9 @@ void TPortChooser::showPopup() {
       SetPortName(kept);
       break;
     }
+  // Wide enough for the longest entry (a USB adapter's description), however narrow the field.
+  view()->setMinimumWidth(view()->sizeHintForColumn(0) + 2 * view()->frameWidth() +
+                          style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   QComboBox::showPopup();
+  view()->window()->setLayoutDirection(Qt::LeftToRight);
 }

@@ -30,7 +30,7 @@ QString AskSaveFileName(QWidget* AParent, const std::string& ATitle, const QStri
     if (name.isEmpty()) return QString();
     if (!QFileInfo::exists(name)) return name;
     const std::string question =
-        TranslateFormat("فایل %1 وجود دارد. جایگزین شود؟", {name}).toStdString();
+        TranslateFormat("فایل %1 وجود دارد. جایگزین شود؟", {PathText(name)}).toStdString();
     if (ShowMessageDlg(question, mtConfirmation, mbYes | mbNo, 0) == mrYes) return name;
   }
   return QString();

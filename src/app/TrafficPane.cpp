@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -15,6 +16,29 @@
 #include "SaveDialog.h"
 #include "utils/HexText.h"
 #include "utils/MessageHook.h"
+
+namespace {
+constexpr int kTimeWidth = 12;      // HH:MM:SS.zzz
+constexpr int kDirectionWidth = 2;  // TX, RX
+constexpr int kColumnGap = 2;
+constexpr int kHexWidth = TTrafficPane::kBytesPerLine * 3 - 1;
+
+QString Gap() {
+  return QString(kColumnGap, QLatin1Char(' '));
+}
+
+// One row of bytes: their hex, padded to the column's width, then the same bytes as text.
+QString ByteColumns(const std::string& ABytes) {
+  QString printable;
+  printable.reserve(static_cast<qsizetype>(ABytes.size()));
+  for (const char c : ABytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    printable += byte >= 0x20 && byte < 0x7F ? QChar(byte) : QChar('.');
+  }
+  return QString::fromStdString(BytesToHexText(ABytes)).leftJustified(kHexWidth) + Gap() +
+         QLatin1Char('|') + printable + QLatin1Char('|');
+}
+}  // namespace
 
 TTrafficPane::TTrafficPane(QWidget* AParent) : QWidget(AParent) {
   // Bytes read from left to right, whatever the window's direction.
@@ -40,10 +64,21 @@ TTrafficPane::TTrafficPane(QWidget* AParent) : QWidget(AParent) {
   bar->addWidget(title);
   layout->addLayout(bar);
 
-  FColumns = new QLabel(this);
-  FColumns->setObjectName("lblTrafficColumns");
-  FColumns->setTextFormat(Qt::PlainText);
-  layout->addWidget(FColumns);
+  // The columns' titles, each over its column of the list.
+  auto* titles = new QHBoxLayout;
+  titles->setSpacing(0);
+  for (const char* name : {"lblTrafficTime", "lblTrafficDirection", "lblTrafficHex",
+                           "lblTrafficText", "lblTrafficMeaning"}) {
+    auto* column = new QLabel(this);
+    column->setObjectName(name);
+    column->setTextFormat(Qt::PlainText);
+    column->setLayoutDirection(Qt::LeftToRight);
+    column->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter);
+    titles->addWidget(column);
+    FColumns.push_back(column);
+  }
+  titles->addStretch(1);
+  layout->addLayout(titles);
 
   FList = new QPlainTextEdit(this);
   FList->setObjectName("MemoTraffic");
@@ -53,8 +88,14 @@ TTrafficPane::TTrafficPane(QWidget* AParent) : QWidget(AParent) {
   QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   mono.setPointSize(8);
   FList->setFont(mono);
-  FColumns->setFont(mono);
-  FColumns->setContentsMargins(FList->frameWidth() + 4, 0, 0, 0);
+  // Each title as wide as its column's characters in the list's font.
+  const QFontMetrics metrics(mono);
+  const int columns[] = {kTimeWidth, kDirectionWidth, kHexWidth, kBytesPerLine + 2};
+  titles->setContentsMargins(
+      FList->frameWidth() + static_cast<int>(FList->document()->documentMargin()), 0, 0, 0);
+  for (std::size_t i = 0; i < std::size(columns); ++i)
+    FColumns[i]->setFixedWidth(
+        metrics.horizontalAdvance(QString(columns[i] + kColumnGap, QLatin1Char('0'))));
   layout->addWidget(FList, 1);
   ShowColumnTitles();
 
@@ -83,29 +124,6 @@ void TTrafficPane::closeEvent(QCloseEvent* AEvent) {
   QWidget::closeEvent(AEvent);
 }
 
-namespace {
-constexpr int kTimeWidth = 12;       // HH:MM:SS.zzz
-constexpr int kDirectionWidth = 2;   // TX, RX
-constexpr int kColumnGap = 2;
-constexpr int kHexWidth = TTrafficPane::kBytesPerLine * 3 - 1;
-
-QString Gap() {
-  return QString(kColumnGap, QLatin1Char(' '));
-}
-
-// One row of bytes: their hex, padded to the column's width, then the same bytes as text.
-QString ByteColumns(const std::string& ABytes) {
-  QString printable;
-  printable.reserve(static_cast<qsizetype>(ABytes.size()));
-  for (const char c : ABytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    printable += byte >= 0x20 && byte < 0x7F ? QChar(byte) : QChar('.');
-  }
-  return QString::fromStdString(BytesToHexText(ABytes)).leftJustified(kHexWidth) + Gap() +
-         QLatin1Char('|') + printable + QLatin1Char('|');
-}
-}  // namespace
-
 QStringList TTrafficPane::FormatFrame(const QString& ATimeOfDay, const TTrafficFrame& AFrame) {
   QStringList lines;
   const std::string& bytes = AFrame.Bytes;
@@ -125,15 +143,8 @@ QStringList TTrafficPane::FormatFrame(const QString& ATimeOfDay, const TTrafficF
 }
 
 void TTrafficPane::ShowColumnTitles() {
-  // Left-to-right marks between the titles, so that titles in a right-to-left language keep the
-  // order of the columns below them.
-  const QChar mark(0x200E);
-  const auto title = [&](const char* AText, int AWidth) {
-    return TranslateQ(AText).leftJustified(AWidth) + mark + Gap();
-  };
-  FColumns->setText(title("زمان", kTimeWidth) + title("جهت", kDirectionWidth) +
-                    title("بایت ها (هگز)", kHexWidth) +
-                    title("متن", kBytesPerLine + 2) + TranslateQ("معنی"));
+  const char* const titles[] = {"زمان", "جهت", "بایت ها (هگز)", "متن", "معنی"};
+  for (std::size_t i = 0; i < FColumns.size(); ++i) FColumns[i]->setText(TranslateQ(titles[i]));
 }
 
 void TTrafficPane::AddTraffic(std::uint32_t ATick, TProtocol AProtocol,
@@ -188,9 +199,9 @@ bool TTrafficPane::SaveToFile(const QString& AFileName) const {
 
 void TTrafficPane::SaveClick() {
   FlushFrames();
-  const QString name =
-      AskSaveFileName(this, "ذخیره ترافیک خط", QStringLiteral("traffic.txt"),
-                      {{"فایل متنی", QStringLiteral("*.txt")}, {"همه فایل ها", QStringLiteral("*")}});
+  const QString name = AskSaveFileName(
+      this, "ذخیره ترافیک خط", QStringLiteral("traffic.txt"),
+      {{"فایل متنی", QStringLiteral("*.txt")}, {"همه فایل ها", QStringLiteral("*")}});
   if (name.isEmpty()) return;
   if (!SaveToFile(name))
     ShowMessageDlg(TranslateText("ذخیره فایل ممکن نشد:") + " " + name.toStdString(), mtError, mbOK,

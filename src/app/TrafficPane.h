@@ -76,7 +76,7 @@ class TTrafficPane : public QWidget {
   // The time of day of each chunk whose frame is not listed yet, by the chunk's tick.
   std::deque<std::pair<std::uint32_t, QString>> FStamps;
   QTimer* FQuiet;
-  QLabel* FColumns;
+  std::vector<QLabel*> FColumns;
   QPlainTextEdit* FList;
   QPushButton* FSave;
   QPushButton* FClear;

@@ -76,18 +76,19 @@ bool NumberAt(const QString& S, int AFrom, int AMaxLength, int& AValue) {
   return true;
 }
 
-// The caption of a right-to-left push button with an icon: Qt's common style (6.4) places the
-// icon for right-to-left, then asks for the caption right-aligned beside it, an alignment the
-// painter mirrors once more, so the caption lands against the button's left border, away from
-// its icon. The window's buttons draw icon and caption here instead: centred together, the icon
-// on the right and the caption at its left, with an alignment that is not mirrored.
-class TRightToLeftButtonStyle : public QProxyStyle {
+// The caption of a push button with an icon: Qt's common style (6.4) places the icon, then asks
+// for the caption aligned beside it, an alignment the painter mirrors in a right-to-left window,
+// so the caption lands against the button's far border, away from its icon. The window's buttons
+// draw icon and caption here instead: centred together, the icon first in the reading order
+// (on the right in a right-to-left window) and the caption beside it, with an alignment that is
+// not mirrored.
+class TIconButtonStyle : public QProxyStyle {
  public:
   void drawControl(ControlElement AElement, const QStyleOption* AOption, QPainter* APainter,
                    const QWidget* AWidget) const override {
     const auto* button = qstyleoption_cast<const QStyleOptionButton*>(AOption);
-    if (AElement != CE_PushButtonLabel || !button || button->direction != Qt::RightToLeft ||
-        button->icon.isNull() || button->text.isEmpty()) {
+    if (AElement != CE_PushButtonLabel || !button || button->icon.isNull() ||
+        button->text.isEmpty()) {
       QProxyStyle::drawControl(AElement, AOption, APainter, AWidget);
       return;
     }
@@ -103,17 +104,25 @@ class TRightToLeftButtonStyle : public QProxyStyle {
     const QRect area = button->rect;
     const int textWidth = button->fontMetrics.horizontalAdvance(button->text);
     const int groupWidth = std::min(area.width(), iconSize.width() + kIconSpacing + textWidth);
-    const int groupRight = area.right() - (area.width() - groupWidth) / 2;
-    const QRect iconRect(groupRight - iconSize.width() + 1,
-                         area.top() + (area.height() - iconSize.height()) / 2, iconSize.width(),
-                         iconSize.height());
-    const QRect textRect(area.left(), area.top(), iconRect.left() - kIconSpacing - area.left(),
-                         area.height());
+    const int groupLeft = area.left() + (area.width() - groupWidth) / 2;
+    const int iconTop = area.top() + (area.height() - iconSize.height()) / 2;
+    QRect iconRect, textRect;
+    if (button->direction == Qt::RightToLeft) {
+      iconRect = QRect(groupLeft + groupWidth - iconSize.width(), iconTop, iconSize.width(),
+                       iconSize.height());
+      textRect = QRect(area.left(), area.top(), iconRect.left() - kIconSpacing - area.left(),
+                       area.height());
+    } else {
+      iconRect = QRect(groupLeft, iconTop, iconSize.width(), iconSize.height());
+      const int textLeft = iconRect.right() + 1 + kIconSpacing;
+      textRect = QRect(textLeft, area.top(), area.right() + 1 - textLeft, area.height());
+    }
     APainter->drawPixmap(iconRect, pixmap);
-    proxy()->drawItemText(
-        APainter, textRect,
-        Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter | Qt::TextShowMnemonic,
-        button->palette, enabled, button->text, QPalette::ButtonText);
+    const Qt::Alignment side =
+        button->direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft;
+    proxy()->drawItemText(APainter, textRect,
+                          side | Qt::AlignAbsolute | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                          button->palette, enabled, button->text, QPalette::ButtonText);
   }
 };
 
@@ -174,17 +183,18 @@ TFrmMain::TFrmMain(QWidget* AParent)
   TimerStopReading->setInterval(1000);
   connect(TimerStopReading, &QTimer::timeout, this, &TFrmMain::TimerStopReadingTimer);
 
-  auto* buttonStyle = new TRightToLeftButtonStyle();
+  auto* buttonStyle = new TIconButtonStyle();
   buttonStyle->setParent(this);
   ui->btnDetect->setStyle(buttonStyle);
   ui->btnStartStop->setStyle(buttonStyle);
 
   ui->Animate1->SetStopFrame(kClipStopFrame);
-  ui->LvDumRecord->setColumnWidth(TDumpListSink::colEvent, 95);
-  ui->LvDumRecord->setColumnWidth(TDumpListSink::colCard, 90);
-  ui->LvDumRecord->setColumnWidth(TDumpListSink::colTime, 60);
-  ui->LvDumRecord->setColumnWidth(TDumpListSink::colDate, 90);
-  ui->LvDumRecord->setColumnWidth(TDumpListSink::colLeft, 110);
+  // The columns share the list's width; the picture's takes what is left.
+  ui->LvDumRecord->setColumnWidth(TDumpListSink::colEvent, 85);
+  ui->LvDumRecord->setColumnWidth(TDumpListSink::colCard, 60);
+  ui->LvDumRecord->setColumnWidth(TDumpListSink::colTime, 45);
+  ui->LvDumRecord->setColumnWidth(TDumpListSink::colDate, 75);
+  ui->LvDumRecord->setColumnWidth(TDumpListSink::colLeft, 75);
 
   // The handlers answer the user's choices only, not the window's own changes of the controls.
   connect(ui->comBoxSearchType, &QComboBox::activated, this, &TFrmMain::comBoxSearchTypeChange);
@@ -479,7 +489,7 @@ QString TFrmMain::LineDescription() const {
     return QString::fromStdString(Line().SocketAddress()) + ':' +
            QString::number(Line().SocketPort());
   if (Line().EffectiveConnectionType() == Modem) return ui->edtPhoneNumber->text().trimmed();
-  return QString::fromStdString(Line().SerialPortName());
+  return PathText(QString::fromStdString(Line().SerialPortName()));
 }
 
 QString TFrmMain::DetectionStatus(int ACount, std::uint32_t AMilliseconds) {
@@ -517,7 +527,7 @@ QString TFrmMain::EvenParityNotice() {
       {QString::fromStdString(port->portName())});
   try {
     const std::string log = WriteLog(notice.toStdString(), kWindowLogName, true);
-    return notice + ' ' + TranslateFormat("(در %1 ثبت شد)", {QString::fromStdString(log)});
+    return notice + ' ' + TranslateFormat("(در %1 ثبت شد)", {PathText(QString::fromStdString(log))});
   } catch (const std::exception&) {
     return notice;
   }
@@ -709,9 +719,9 @@ void TFrmMain::btnExportCsvClick() {
   QString error;
   if (ExportRecords(name, error))
     SetStatus(TranslateFormat("%1 رکورد در %2 ذخیره شد",
-                              {QString::number(FListedRecords.size()), name}));
+                              {QString::number(FListedRecords.size()), PathText(name)}));
   else
-    SetStatus(TranslateFormat("ذخیره فهرست در %1 ناموفق بود: %2", {name, error}));
+    SetStatus(TranslateFormat("ذخیره فهرست در %1 ناموفق بود: %2", {PathText(name), error}));
 }
 
 bool TFrmMain::StopReading() {

@@ -104,7 +104,7 @@ class TFrmMain : public QWidget {
   QString StatusText() const;
   void SetStatus(const QString& AText);
   // The line as the status line names it: its port and speed, its address, or the number
-  // dialled.
+  // dialled; a device path kept left to right.
   QString LineDescription() const;
 
   // Item data of LvDetectClock: the caption as composed (with its LF CR line breaks) and the

@@ -83,7 +83,8 @@ void TFrmMain::DumpFirstClock() {
     StopReading();
     return;
   }
-  TDumpListSink sink(*ui->LvDumRecord, [clock] { return clock->Date().str(); }, FCurrentYear);
+  TDumpListSink sink(
+      *ui->LvDumRecord, [clock] { return clock->Date().str(); }, FCurrentYear);
   sink.OnChanged = [this, &sink] {
     FListedRecords = sink.Entries();
     ShowRecordCount();
@@ -127,7 +128,7 @@ QString TFrmMain::DumpStatus(const TDumpResult& AResult, int APicturesFailed,
   const bool stored = std::any_of(AResult.Entries.begin(), AResult.Entries.end(),
                                   [](const TDumpEntry& e) { return !e.PicturePath.empty(); });
   if (stored)
-    status += TranslateFormat("؛ تصاویر در %1", {QString::fromStdString(APictureFolder)});
+    status += TranslateFormat("؛ تصاویر در %1", {PathText(QString::fromStdString(APictureFolder))});
   switch (AResult.Stop) {
     case TDumpStop::SinkFailed:
       status += TranslateFormat("؛ ذخیره رکورد ناموفق بود و رکورد روی ساعت ماند: %1",

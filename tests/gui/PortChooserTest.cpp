@@ -1,7 +1,9 @@
 // The serial port field: the system's ports and the COMn names with their devices, read afresh
 // whenever the list is opened; a chosen or typed port reaches the line and the device it opens is
 // shown.
+#include <QAbstractItemView>
 #include <QLabel>
+#include <QLineEdit>
 
 #include "GuiFixture.h"
 #include "PortChooser.h"
@@ -50,6 +52,20 @@ TEST_F(PortChooserTest, ListsTheSystemsPortsAndTheComNamesReadAfreshWhenOpened) 
   Port()->hidePopup();
   EXPECT_EQ(EntryOf("/dev/ttyACM0"), 2);
   EXPECT_EQ(Port()->PortName(), QString("COM1"));
+}
+
+TEST_F(PortChooserTest, PortsReadLeftToRightInTheRightToLeftWindow) {
+  ASSERT_EQ(main->layoutDirection(), Qt::RightToLeft);
+  Port()->showPopup();
+  QAbstractItemView* list = Port()->view();
+  EXPECT_EQ(list->layoutDirection(), Qt::LeftToRight);
+  EXPECT_EQ(list->window()->layoutDirection(), Qt::LeftToRight);
+  EXPECT_EQ(Port()->lineEdit()->layoutDirection(), Qt::LeftToRight);
+  const int adapter = EntryOf("/dev/ttyUSB0");
+  ASSERT_GE(adapter, 0);
+  EXPECT_EQ(Port()->itemData(adapter, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
+            Qt::AlignLeft);
+  Port()->hidePopup();
 }
 
 TEST_F(PortChooserTest, ChosenOrTypedPortReachesTheLineWithItsDeviceShown) {

@@ -1,7 +1,8 @@
 // Pictures of the main window for the documentation: the window as the program starts it, with
 // its port chooser open, then set to TCP/IP against clocksim serving an RS485 bus of clocks of
-// different models: after a detection, after a dump of three records, with the traffic pane at
-// 1100 x 800, after a detection that found nothing (a second, silent clocksim), and in English.
+// different models: after a detection; against an HDLC clock with a camera: after a dump of
+// three records of which one lost its picture, with the traffic pane by frames at 1100 x 800;
+// after a detection that found nothing (a second, silent clocksim), and in English.
 // Writes the pictures named in kPictures into the folder named on the command line
 // (docs/screenshots by default) and fails when the window did not list the clocks or the three
 // records.
@@ -41,9 +42,7 @@
 namespace {
 
 // A bus of three clocks numbered without gaps, as the fast search expects them: a KR-Tal, a
-// KR-Corax and an MX-4100, each with its own firmware. The window's dump reads the first clock:
-// it holds five records, of which the dump lists and removes the three oldest (an entry, a leave,
-// an exit).
+// KR-Corax and an MX-4100, each with its own firmware.
 const char* const kScenario =
     "protocol RS485;"
     "clock 1; name KR-Tal 101; firmware VER 3.10; clear-records;"
@@ -52,6 +51,13 @@ const char* const kScenario =
     "record 10235 1403/09/17 18:02 type2=02;"
     "clock 2; name KR-Corax 102; firmware VER 2.04; clear-records;"
     "clock 3; name MX-4100 103; firmware VER 1.20; clear-records";
+// An HDLC clock with a camera for the dump: the first record's picture does not come (every try
+// of its transfer brings a block numbered wrong), the second's does.
+const char* const kPictureScenario =
+    "protocol hdlc; clock 1; name KR-Tal 201; firmware VER 4.02; clear-records;"
+    "record 30417 1403/09/17 07:58 picture=700; record 30418 1403/09/17 08:03 picture=700;"
+    "record 30419 1403/09/17 08:11; record 30420 1403/09/17 16:45;"
+    "misbehave wrongblock times=3";
 constexpr int kExpectedClocks = 3;
 constexpr int kExpectedRecords = 3;
 // A detection of three clocks and a dump take seconds; a modal message or a hung line must not
@@ -108,7 +114,8 @@ QString Listed(const QListWidget& AClocks, const QTreeWidget& ARecords) {
   return QStringLiteral("clocks [%1], records [%2]").arg(clocks.join(", "), cards.join(", "));
 }
 
-int Run(TFrmMain& AWindow, const QDir& AOutput, SimProcess& ASim, SimProcess& ASilent) {
+int Run(TFrmMain& AWindow, const QDir& AOutput, SimProcess& ASim, SimProcess& APictures,
+        SimProcess& ASilent) {
   auto* clocks = AWindow.findChild<QListWidget*>("LvDetectClock");
   auto* records = AWindow.findChild<QTreeWidget*>("LvDumRecord");
   auto* detect = AWindow.findChild<QPushButton*>("btnDetect");
@@ -132,15 +139,40 @@ int Run(TFrmMain& AWindow, const QDir& AOutput, SimProcess& ASim, SimProcess& AS
     if (!saved) return 1;
   }
 
-  // As the user does it: TCP/IP ticked, the simulator's address and port typed in, the first
-  // search type (KR-Tal, fast bus scan) left chosen.
+  // As the user does it: TCP/IP ticked, the simulator's address and port typed in.
   tcpIp->click();
   address->setText("127.0.0.1");
-  port->setText(QString::number(ASim.Port()));
+  port->setText(QString::number(APictures.Port()));
+
+  // The dump of a clock with a camera, one of whose pictures is lost on the way. Both clicks
+  // return when their work is done: the window handles its messages meanwhile.
+  searchType->setCurrentIndex(cstKRTalR2);
+  emit searchType->activated(cstKRTalR2);
+  detect->click();
+  if (clocks->count() != 1 || !dump->isEnabled()) {
+    Fail("the detection did not list the clock with a camera: " + Listed(*clocks, *records) +
+         "\n" + APictures.Errors());
+    return 1;
+  }
+  dump->click();
+  if (records->topLevelItemCount() != kExpectedRecords) {
+    Fail("the dump did not list three records: " + Listed(*clocks, *records) + "\n" +
+         APictures.Errors());
+    return 1;
+  }
+  if (!SavePicture(AWindow, AOutput.filePath("after-dump.png"))) return 1;
+
+  // The traffic of the detection and the dump by frames, in a window grown to 1100 x 800.
+  if (auto* traffic = AWindow.findChild<QAbstractButton*>("btnTraffic")) traffic->click();
+  AWindow.resize(1100, 800);
+  if (!SavePicture(AWindow, AOutput.filePath("traffic-1100x800.png"))) return 1;
+  if (auto* traffic = AWindow.findChild<QAbstractButton*>("btnTraffic")) traffic->click();
+  AWindow.resize(AWindow.sizeHint().expandedTo(QSize(760, 460)));
+
+  // The bus of three clocks, found by the first search type (KR-Tal, fast bus scan).
   searchType->setCurrentIndex(cstKRTalFast);
   emit searchType->activated(cstKRTalFast);
-
-  // Both clicks return when their work is done: the window handles its messages meanwhile.
+  port->setText(QString::number(ASim.Port()));
   detect->click();
   std::set<int> models;
   for (int i = 0; i < clocks->count(); ++i)
@@ -154,21 +186,6 @@ int Run(TFrmMain& AWindow, const QDir& AOutput, SimProcess& ASim, SimProcess& AS
   // The list as the user sees it, from its first item.
   clocks->scrollToTop();
   if (!SavePicture(AWindow, AOutput.filePath("after-detection.png"))) return 1;
-
-  dump->click();
-  if (records->topLevelItemCount() != kExpectedRecords) {
-    Fail("the dump did not list three records: " + Listed(*clocks, *records) + "\n" +
-         ASim.Errors());
-    return 1;
-  }
-  if (!SavePicture(AWindow, AOutput.filePath("after-dump.png"))) return 1;
-
-  // The traffic of the detection and the dump, in a window grown to 1100 x 800.
-  if (auto* traffic = AWindow.findChild<QAbstractButton*>("btnTraffic")) traffic->click();
-  AWindow.resize(1100, 800);
-  if (!SavePicture(AWindow, AOutput.filePath("traffic-1100x800.png"))) return 1;
-  if (auto* traffic = AWindow.findChild<QAbstractButton*>("btnTraffic")) traffic->click();
-  AWindow.resize(AWindow.sizeHint().expandedTo(QSize(760, 460)));
 
   // A line where nothing answers: the status line says so.
   port->setText(QString::number(ASilent.Port()));
@@ -217,9 +234,10 @@ int main(int argc, char* argv[]) {
   SetProgramDirectory(programFolder.path().toStdString());
 
   SimProcess sim(kScenario);
+  SimProcess pictures(kPictureScenario);
   SimProcess silent(QStringLiteral("misbehave silence"));
-  if (sim.Port() <= 0 || silent.Port() <= 0) {
-    Fail("clocksim did not start: " + sim.Errors() + silent.Errors());
+  if (sim.Port() <= 0 || pictures.Port() <= 0 || silent.Port() <= 0) {
+    Fail("clocksim did not start: " + sim.Errors() + pictures.Errors() + silent.Errors());
     return 1;
   }
 
@@ -240,7 +258,7 @@ int main(int argc, char* argv[]) {
   });
   int result = 1;
   QTimer::singleShot(0, [&] {
-    result = Run(mainWindow, output, sim, silent);
+    result = Run(mainWindow, output, sim, pictures, silent);
     QApplication::exit(result);
   });
   application.exec();
