@@ -125,6 +125,11 @@ QString TFrmMain::DumpStatus(const TDumpResult& AResult, int APicturesFailed,
   QString status = RecordsReadText(AResult.Kept);
   if (APicturesFailed > 0)
     status += TranslateFormat("، %1 تصویر ناموفق", {QString::number(APicturesFailed)});
+  const auto marked =
+      std::count_if(AResult.Entries.begin(), AResult.Entries.end(),
+                    [](const TDumpEntry& e) { return e.Flag != TRecordFlag::None; });
+  if (marked > 0)
+    status += TranslateFormat("، %1 رکورد خراب (خام ذخیره شد)", {QString::number(marked)});
   const bool stored = std::any_of(AResult.Entries.begin(), AResult.Entries.end(),
                                   [](const TDumpEntry& e) { return !e.PicturePath.empty(); });
   if (stored)
@@ -136,6 +141,9 @@ QString TFrmMain::DumpStatus(const TDumpResult& AResult, int APicturesFailed,
       break;
     case TDumpStop::NoAnswer:
       status += TranslateQ("؛ ساعت پاسخ نمی دهد");
+      break;
+    case TDumpStop::ClockFailed:
+      status += TranslateFormat("؛ ساعت خوانده نشد: %1", {QString::fromStdString(AResult.Error)});
       break;
     case TDumpStop::RecordHeld:
       status += TranslateQ("؛ ساعت رکورد را نگه داشت");
