@@ -22,14 +22,35 @@ void SimWire::toDevice(const std::string& ABytes) {
   const std::uint64_t now = FClock.elapsed();
   for (auto& piece : FModel->receive(ABytes)) {
     const std::uint64_t at = now + piece.AtMs;
-    // Keep the queue ordered by due time; equal times keep their order.
-    auto pos = std::upper_bound(FPending.begin(), FPending.end(), at,
-                                [](std::uint64_t t, const Due& d) { return t < d.At; });
-    FPending.insert(pos, Due{at, std::move(piece.Bytes), 0});
+    if (piece.RepeatMs > 0) {
+      FStreamBytes = std::move(piece.Bytes);
+      FStreamEveryMs = piece.RepeatMs;
+      FStreamNext = at;
+      continue;
+    }
+    queue(at, std::move(piece.Bytes));
+  }
+}
+
+void SimWire::queue(std::uint64_t AAt, std::string ABytes) {
+  // Keep the queue ordered by due time; equal times keep their order.
+  auto pos = std::upper_bound(FPending.begin(), FPending.end(), AAt,
+                              [](std::uint64_t t, const Due& d) { return t < d.At; });
+  FPending.insert(pos, Due{AAt, std::move(ABytes), 0});
+}
+
+void SimWire::dueStream() {
+  // Only what is due is queued: a stream that nobody reads costs the pieces of the time that
+  // passed, never more.
+  const std::uint64_t now = FClock.elapsed();
+  while (FStreamEveryMs > 0 && FStreamNext <= now) {
+    queue(FStreamNext, FStreamBytes);
+    FStreamNext += FStreamEveryMs;
   }
 }
 
 std::string SimWire::fromDevice(int AMax) {
+  dueStream();
   std::string out;
   const std::uint64_t now = FClock.elapsed();
   while (!FPending.empty() && FPending.front().At <= now &&
@@ -44,10 +65,18 @@ std::string SimWire::fromDevice(int AMax) {
   return out;
 }
 
+std::string VirtualPlatform::timedRead(int AMax) {
+  std::string bytes = Wire.fromDevice(AMax);
+  if (!bytes.empty()) Clock.advance(ReadMs);
+  return bytes;
+}
+
 void SimWire::waitForData(int AMs) {
   if (AMs <= 0) return;
+  dueStream();
   const std::uint64_t now = FClock.elapsed();
   std::uint64_t until = now + static_cast<std::uint64_t>(AMs);
+  if (FStreamEveryMs > 0) until = std::min(until, FStreamNext);
   if (!FPending.empty() && FPending.front().At > now) until = std::min(until, FPending.front().At);
   if (!FPending.empty() && FPending.front().At <= now) return;
   FClock.advance(static_cast<std::uint32_t>(until - now));
@@ -89,7 +118,7 @@ class VirtualSerialPort : public ISerialPort {
   }
   std::string read(int AMaxCount) override {
     if (!FOpen || AMaxCount <= 0) return {};
-    return P.Wire.fromDevice(AMaxCount);
+    return P.timedRead(AMaxCount);
   }
   void abort() override {}
   void waitForData(int AMs) override { P.Wire.waitForData(AMs); }
@@ -135,7 +164,10 @@ class VirtualTcpClient : public ITcpClient {
   void send(const std::string& AData) override {
     if (active()) P.Wire.toDevice(AData);
   }
-  std::string readAll() override { return active() ? P.Wire.fromDevice(1 << 30) : std::string(); }
+  std::string read(std::size_t AMaxBytes) override {
+    const auto most = static_cast<int>(std::min<std::size_t>(AMaxBytes, 1 << 30));
+    return active() ? P.timedRead(most) : std::string();
+  }
   void waitForData(int AMs) override { P.Wire.waitForData(AMs); }
 
  private:

@@ -50,7 +50,11 @@ class SimWire {
   void toDevice(const std::string& ABytes);
   // At most AMax bytes that are due by now.
   std::string fromDevice(int AMax);
-  void clearPending() { FPending.clear(); }
+  // Drops the bytes not yet read, and a stream that never stops (TimedBytes::RepeatMs).
+  void clearPending() {
+    FPending.clear();
+    FStreamEveryMs = 0;
+  }
   // Spends at most AMs of virtual time, less when bytes become due sooner.
   void waitForData(int AMs);
   void lineSettings(int ABaud, TParity AParity) {
@@ -66,9 +70,16 @@ class SimWire {
     std::string Bytes;
     std::size_t Taken = 0;  // bytes already read (long replies are read a byte at a time)
   };
+  // Queues the pieces of the device's endless stream that are due by now.
+  void dueStream();
+  void queue(std::uint64_t AAt, std::string ABytes);
   VirtualClock& FClock;
   DeviceModel* FModel;
   std::deque<Due> FPending;
+  // The endless stream: FStreamBytes every FStreamEveryMs (0: none), the next at FStreamNext.
+  std::string FStreamBytes;
+  std::uint32_t FStreamEveryMs = 0;
+  std::uint64_t FStreamNext = 0;
 };
 
 // The platform that tests install: a virtual clock, serial ports and sockets wired to models.
@@ -96,6 +107,12 @@ class VirtualPlatform : public IPlatform {
   bool SerialRefusesEvenParity = false;
   // The port name of every open, in order.
   std::vector<std::string> SerialOpened;
+  // Virtual milliseconds that a read which brings bytes takes (serial port and socket). With a
+  // device that never stops sending, every read then finds bytes, as on a line that is never
+  // idle; 0 (the default): reads take no time.
+  std::uint32_t ReadMs = 0;
+  // At most AMax bytes from the wire, taking ReadMs when there were any.
+  std::string timedRead(int AMax);
 };
 
 // Installs a VirtualPlatform for the lifetime of the object.

@@ -14,6 +14,8 @@ namespace sim {
 // picture bytes; the last fewer (a picture of a multiple of 506 bytes ends with an empty block,
 // an empty picture is one empty block).
 std::vector<std::string> imageBlocks(const std::string& APicture);
+// The largest picture the block numbers carry: 65535 full blocks and a last one of 505 bytes.
+inline constexpr int kMostPictureBytes = 65535 * 506 + 505;
 
 // The picture misbehaviours in force for ACommand (BadBlockCheck, WrongBlockNumber, LostBlock),
 // applied to the second block of a transfer (the first when there is only one). Each rule is

@@ -12,6 +12,9 @@ namespace sim {
 struct TimedBytes {
   std::uint32_t AtMs = 0;
   std::string Bytes;
+  // When not 0, the device sends Bytes again every RepeatMs from AtMs on and never stops (a
+  // babbling device); a later repeating piece takes the place of the earlier one.
+  std::uint32_t RepeatMs = 0;
 };
 using ReplyPlan = std::vector<TimedBytes>;
 

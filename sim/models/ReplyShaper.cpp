@@ -65,6 +65,7 @@ ReplyPlan ReplyShaper::shape(const ModelReply& AReply, std::uint32_t ALatencyMs)
   std::string garbage;
   std::uint32_t at = ALatencyMs;
   Misbehaviour* byteByByte = nullptr;
+  Misbehaviour* flood = find(MisbehaviourKind::Flood, AReply);
   for (auto& r : FRules) {
     if (!concerns(r, AReply.Command)) continue;
     if (r.Kind == MisbehaviourKind::Garbage) {
@@ -80,7 +81,13 @@ ReplyPlan ReplyShaper::shape(const ModelReply& AReply, std::uint32_t ALatencyMs)
   bytes = garbage + bytes;
 
   ReplyPlan plan;
-  if (byteByByte) {
+  if (flood) {
+    // The reply never comes: what goes out instead starts one period after it was due.
+    const std::uint32_t every = std::max<std::uint32_t>(flood->Ms, 1);
+    if (!garbage.empty()) plan.push_back(TimedBytes{at, garbage});
+    plan.push_back(TimedBytes{at + every, flood->Bytes, every});
+    useUp(flood);
+  } else if (byteByByte) {
     const std::uint32_t step = byteByByte->Ms;
     useUp(byteByByte);
     for (std::size_t i = 0; i < bytes.size(); ++i)

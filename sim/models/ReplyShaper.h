@@ -24,6 +24,9 @@ enum class MisbehaviourKind {
   BadBlockCheck,     // a picture block with a wrong check byte
   WrongBlockNumber,  // a picture block numbered one too high (Ember: a data packet)
   LostBlock,         // a picture block that is not sent (Ember: a data packet not answered)
+  // In place of the reply, Bytes go out every Ms and never stop, not even for a later command
+  // (a device that floods or drips); Garbage rules still go before the first piece.
+  Flood,
 };
 
 // A rule in force is used up one reply at a time.
@@ -33,9 +36,10 @@ struct Misbehaviour {
   MisbehaviourKind Kind = MisbehaviourKind::Silence;
   // How many more replies the rule shapes; kAlways for every reply.
   int Times = kAlways;
-  // Delay: extra milliseconds; ByteByByte: milliseconds between two bytes.
+  // Delay: extra milliseconds; ByteByByte: milliseconds between two bytes; Flood: milliseconds
+  // between two pieces (at least 1).
   std::uint32_t Ms = 0;
-  // Garbage: the bytes sent before the reply.
+  // Garbage: the bytes sent before the reply; Flood: the piece sent again and again.
   std::string Bytes;
   // When not empty, the rule only concerns commands that begin with this byte (for example 03h:
   // a clock that answers its status but never a record request).
@@ -52,6 +56,9 @@ struct Misbehaviour {
   }
   static Misbehaviour garbage(std::string ABytes, int ATimes = kAlways) {
     return make(MisbehaviourKind::Garbage, ATimes, 0, std::move(ABytes));
+  }
+  static Misbehaviour flood(std::string ABytes, std::uint32_t AEveryMs, int ATimes = kAlways) {
+    return make(MisbehaviourKind::Flood, ATimes, AEveryMs, std::move(ABytes));
   }
   static Misbehaviour wrongCheck(int ATimes = kAlways) {
     return make(MisbehaviourKind::WrongCheck, ATimes);

@@ -36,7 +36,8 @@
 //                               YYYY/MM/DD in the clock's calendar, TIME HH:MM; event code
 //                               0 by default; type2 "00"; seq: the clock's next letter;
 //                               card, camera: the HDLC record's card and camera flags;
-//                               picture=N: a picture of N bytes (0..1000000) taken with the
+//                               picture=N: a picture of N bytes (0..33161215, the most the
+//                               block numbers carry; the tool takes at most 1000000) taken with the
 //                               record (sets the camera flag); nuls=N: text clocks send the
 //                               card followed by N NUL bytes (a broken card reader; the check
 //                               byte is right)
@@ -59,10 +60,14 @@
 //                               (default xy; an Ember may send xyz)
 //   misbehave KIND [times=N|always] [cmd=HH]
 //                               KIND: silence | delay MS | bytewise MS | garbage HEX | badcheck
+//                               | flood HEX MS
 //                               silence: no reply; delay: MS more before the reply; bytewise:
 //                               one byte every MS; garbage: the bytes HEX (e.g. 3334) before the
 //                               reply; badcheck: a wrong check byte in date-time and record
-//                               replies. times=N: the next N replies only (default always);
+//                               replies; flood: in place of the reply, the bytes HEX every MS
+//                               and never again a reply or an end (with garbage: those bytes
+//                               first, e.g. garbage 7E and flood 55 900 is an HDLC frame that
+//                               drips a byte every 0.9 s). times=N: the next N replies only (default always);
 //                               cmd=HH: only replies to commands starting with byte HH.
 //                               Records and pictures: corrupt (a record with a right check
 //                               byte but an hour of 25; HDLC: the block's first record with a
@@ -316,6 +321,12 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
     return;
   }
   // The port-4370 terminal's log: not about the current clock.
+  if (keyword == "zk-data-frames") {
+    if (args.size() != 2) fail(AWhere, "\"zk-data-frames\" takes N MS");
+    FZkDataFrameBytes = integer(args[0], 1, 65472, "zk-data-frames bytes", AWhere);
+    FZkDataFrameGapMs = integer(args[1], 0, 60000, "zk-data-frames ms", AWhere);
+    return;
+  }
   if (keyword == "zk-odd-record" || keyword == "zk-punch-during-read") {
     // A record as a broken terminal keeps it (any user text, "-" for none; a day or time that
     // does not exist but fits the terminal's time encoding), or a punch stored during a read.
@@ -536,7 +547,7 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
       } else if (a.rfind("nuls=", 0) == 0) {
         r.Card += std::string(static_cast<std::size_t>(integer(a.substr(5), 1, 10, "nuls", AWhere)), '\0');
       } else if (a.rfind("picture=", 0) == 0) {
-        const int size = integer(a.substr(8), 0, 1000000, "picture", AWhere);
+        const int size = integer(a.substr(8), 0, kMostPictureBytes, "picture", AWhere);
         r.Picture = samplePicture(static_cast<std::size_t>(size),
                                   static_cast<std::uint32_t>(s.Records.size() + 1));
         r.Camera = true;
@@ -575,6 +586,10 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
       m.Bytes = hexBytes(value("HEX"), AWhere);
     } else if (k == "badcheck") {
       m.Kind = MisbehaviourKind::WrongCheck;
+    } else if (k == "flood") {
+      m.Kind = MisbehaviourKind::Flood;
+      m.Bytes = hexBytes(value("HEX"), AWhere);
+      m.Ms = static_cast<std::uint32_t>(integer(value("MS"), 1, 60000, "flood", AWhere));
     } else if (k == "corrupt") {
       m.Kind = MisbehaviourKind::CorruptRecord;
     } else if (k == "badblock") {
@@ -585,7 +600,7 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
       m.Kind = MisbehaviourKind::LostBlock;
     } else {
       fail(AWhere,
-           "unknown misbehaviour (silence, delay, bytewise, garbage, badcheck, corrupt, "
+           "unknown misbehaviour (silence, delay, bytewise, garbage, badcheck, flood, corrupt, "
            "badblock, wrongblock, lostblock): " +
                args[0]);
     }
@@ -617,6 +632,8 @@ Scenario ScenarioParser::finish() {
   sc.ZkPunchesDuringRead = FZkPunchesDuringRead;
   sc.MiraShownTime = FMiraShownTime;
   sc.MiraOddRecords = FMiraOddRecords;
+  sc.ZkDataFrameBytes = FZkDataFrameBytes;
+  sc.ZkDataFrameGapMs = FZkDataFrameGapMs;
   if (FProtocol == Scenario::Protocol::RS232 && FClocks.size() > 1)
     throw ScenarioError("protocol RS232 serves one clock, the scenario has " +
                         std::to_string(FClocks.size()) + " (use protocol RS485 for a bus)");
@@ -735,7 +752,7 @@ clock 1, the default clock, which comes with three sample records.
   record CARD YYYY/MM/DD HH:MM [event=0..3] [finger] [type2=XX] [seq=A..Z]
          [card] [camera] [picture=N] [nuls=N]
                               card, camera: HDLC flags; picture=N: a picture of N bytes
-                              (0..1000000) taken with the record; nuls=N: the card followed
+                              (0..33161215) taken with the record; nuls=N: the card followed
                               by N NUL bytes (text clocks)
   camera yes|no               text clocks: a camera, pictures handed out (default no)
   pointer N                   memory position of the oldest record (default 1): the text
@@ -743,10 +760,13 @@ clock 1, the default clock, which comes with three sample records.
   samples N                   N sample records of the day before the clock's date
   clear-records               drops the records and samples given so far
   misbehave KIND [times=N|always] [cmd=HH]
-      KIND: silence | delay MS | bytewise MS | garbage HEX | badcheck | corrupt |
-            badblock | wrongblock | lostblock
+      KIND: silence | delay MS | bytewise MS | garbage HEX | badcheck | flood HEX MS |
+            corrupt | badblock | wrongblock | lostblock
       times=N: only the next N replies (default always); cmd=HH: only replies to the
       command that starts with byte HH (e.g. cmd=03: the record request)
+      flood HEX MS: in place of the reply, HEX every MS ms for ever (a peer that never
+      stops: flood 01 1; HDLC without flags: flood 55 1; flags only: flood 7E 1; with
+      garbage 7E before it, flood 55 900 drips a frame a byte every 0.9 s)
       corrupt: a record with a right check byte but no record (text: hour 25; HDLC: the
       block's first record with a wrong check byte); badblock, wrongblock, lostblock: the
       second block of a picture with a wrong check byte, numbered one too high, or not sent
@@ -771,6 +791,8 @@ The second kind also takes:
                               the Nth read of the log (1 = the first) stores this record
                               just after the log was sent: a punch made during a read
                               Without any of these, its log holds three samples of its own day.
+  zk-data-frames N MS         the log's chunks come N bytes a frame (1..65472), each frame MS
+                              ms after the one before (a terminal that trickles its log)
 HDLC clocks (protocol Hdlc) also take:
   description TEXT            the device description (default: NAME;Ver ...;Rec 50000;CAM;)
   serial N                    serial number (default 1234567)

@@ -45,6 +45,10 @@ struct Scenario {
   // after its samples whose time is any text.
   std::optional<std::string> MiraShownTime;
   std::vector<MiraOddRecord> MiraOddRecords;
+  // At most this many bytes per data frame of the log's chunks (0: a chunk in one frame), each
+  // frame ZkDataFrameGapMs after the one before.
+  int ZkDataFrameBytes = 0;
+  int ZkDataFrameGapMs = 0;
   // Things that are allowed but will surprise the user (for example a record whose check byte
   // is 0Dh, which the receiver's cleaning removes together with the CR).
   std::vector<std::string> Warnings;
@@ -85,6 +89,8 @@ class ScenarioParser {
   std::vector<std::pair<int, ZkLogRecord>> FZkPunchesDuringRead;
   std::optional<std::string> FMiraShownTime;
   std::vector<MiraOddRecord> FMiraOddRecords;
+  int FZkDataFrameBytes = 0;
+  int FZkDataFrameGapMs = 0;
   std::map<int, ClockDraft> FClocks;
   int FCurrent = 0;  // 0: none chosen in this source yet
 };

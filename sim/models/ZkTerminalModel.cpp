@@ -94,14 +94,13 @@ ReplyPlan ZkTerminalModel::receive(const std::string& ABytes) {
     if (Current().CloseRequested) continue;  // nothing more after CMD_EXIT
     handle(Request, Out);
   }
-  ReplyPlan Plan;
-  for (std::string& Frame : Out) Plan.push_back({0, std::move(Frame)});
-  return Plan;
+  return Out;
 }
 
 void ZkTerminalModel::reply(Frames& AOut, const zk::Frame& ARequest, std::uint16_t ACommand,
                             const std::string& APayload) const {
-  AOut.push_back(zk::BuildFrame(ACommand, Current().SessionId, ARequest.ReplyId, APayload));
+  const std::uint32_t At = AOut.empty() ? 0 : AOut.back().AtMs;
+  AOut.push_back({At, zk::BuildFrame(ACommand, Current().SessionId, ARequest.ReplyId, APayload)});
 }
 
 void ZkTerminalModel::handle(const zk::Frame& ARequest, Frames& AOut) {
@@ -220,6 +219,7 @@ void ZkTerminalModel::readChunk(const zk::Frame& ARequest, Frames& AOut) {
   for (std::size_t Offset = 0; Offset < Length; Offset += Step) {
     const std::size_t Piece = std::min<std::size_t>(Step, Length - Offset);
     reply(AOut, ARequest, zk::CMD_DATA, Current().PreparedBuffer->substr(Start + Offset, Piece));
+    AOut.back().AtMs += FDataFrameGapMs;
   }
   reply(AOut, ARequest, zk::CMD_ACK_OK);
 }

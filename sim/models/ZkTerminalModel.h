@@ -54,6 +54,9 @@ class ZkTerminalModel : public DeviceModel {
   void setSmallBufferLimit(std::size_t AValue) { FSmallBufferLimit = AValue; }
   // At most this many bytes per CMD_DATA frame of a chunk (0: the whole chunk in one frame).
   void setDataFrameLimit(std::size_t AValue) { FDataFrameLimit = AValue; }
+  // Each CMD_DATA frame of a chunk comes this long after the frame before it (a terminal that
+  // trickles its log).
+  void setDataFrameGapMs(std::uint32_t AValue) { FDataFrameGapMs = AValue; }
   // The code that announces a large buffer: CMD_ACK_OK (default) or CMD_PREPARE_DATA.
   void setLargeBufferReply(std::uint16_t ACommand) { FLargeBufferReply = ACommand; }
   // The ARead-th read of the log from now on (1 = the next) stores ARecord just after the log was
@@ -76,7 +79,8 @@ class ZkTerminalModel : public DeviceModel {
   int logReads() const { return FLogReads; }
 
  private:
-  using Frames = std::vector<std::string>;
+  // The reply frames, each with the time it is due after the request.
+  using Frames = ReplyPlan;
   void handle(const zk::Frame& ARequest, Frames& AOut);
   void reply(Frames& AOut, const zk::Frame& ARequest, std::uint16_t ACommand,
              const std::string& APayload = {}) const;
@@ -91,6 +95,7 @@ class ZkTerminalModel : public DeviceModel {
 
   std::size_t FSmallBufferLimit = 1024;
   std::size_t FDataFrameLimit = 0;
+  std::uint32_t FDataFrameGapMs = 0;
   std::uint16_t FLargeBufferReply = zk::CMD_ACK_OK;
   std::uint16_t FNextSessionId = 0x8DF3;
 

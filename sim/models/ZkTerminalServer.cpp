@@ -76,9 +76,12 @@ bool ZkTerminalServer::start(std::uint16_t APort) {
             return P;
           });
           bool Written = true;
+          const auto Received = std::chrono::steady_clock::now();
           for (const TimedBytes& Piece : Plan) {
-            if (Piece.AtMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(Piece.AtMs));
-            Written = Written && WriteAll(Socket, Piece.Bytes);
+            // A client that went away or a stop ends a slow reply too.
+            if (!Written || FStop) break;
+            std::this_thread::sleep_until(Received + std::chrono::milliseconds(Piece.AtMs));
+            Written = WriteAll(Socket, Piece.Bytes);
           }
           Keep = !Close && Written && Socket.state() == QAbstractSocket::ConnectedState;
         }

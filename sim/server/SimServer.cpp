@@ -194,6 +194,12 @@ void SimServer::readLineSettings(Endpoint& AEndpoint) {
 void SimServer::queue(Endpoint& AEndpoint, const ReplyPlan& APlan, Clock::time_point AReceivedAt) {
   for (const auto& piece : APlan) {
     const auto due = AReceivedAt + std::chrono::milliseconds(piece.AtMs);
+    if (piece.RepeatMs > 0) {
+      AEndpoint.StreamBytes = piece.Bytes;
+      AEndpoint.StreamEvery = std::chrono::milliseconds(piece.RepeatMs);
+      AEndpoint.StreamNext = due;
+      continue;
+    }
     if (!AEndpoint.Pty) {
       AEndpoint.Out.push_back({due, piece.Bytes});
       continue;
@@ -211,6 +217,15 @@ void SimServer::queue(Endpoint& AEndpoint, const ReplyPlan& APlan, Clock::time_p
   // Pieces of several commands may interleave in time: keep the queue ordered (stable).
   std::stable_sort(AEndpoint.Out.begin(), AEndpoint.Out.end(),
                    [](const Pending& a, const Pending& b) { return a.At < b.At; });
+}
+
+void SimServer::queueStream(Endpoint& AEndpoint, Clock::time_point ANow) {
+  // One piece at a time, and on a serial line only once the line is free again: a stream
+  // nobody reads costs the server no memory (on TCP the client's flow control holds it back).
+  if (AEndpoint.StreamEvery.count() == 0 || AEndpoint.StreamNext > ANow) return;
+  if (AEndpoint.Pty && AEndpoint.LineFreeAt > ANow) return;
+  queue(AEndpoint, {TimedBytes{0, AEndpoint.StreamBytes}}, ANow);
+  AEndpoint.StreamNext = std::max(AEndpoint.StreamNext + AEndpoint.StreamEvery, ANow);
 }
 
 void SimServer::readFrom(Endpoint& AEndpoint) {
@@ -281,10 +296,14 @@ void SimServer::run() {
     int timeout = -1;
     const auto now = Clock::now();
     for (auto& e : FEndpoints) {
-      if (e->Out.empty()) continue;
-      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(e->Out.front().At - now);
-      const int ms = static_cast<int>(std::max<std::int64_t>(0, wait.count()));
-      timeout = timeout < 0 ? ms : std::min(timeout, ms);
+      const auto wake = [&](Clock::time_point AAt) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(AAt - now);
+        const int ms = static_cast<int>(std::max<std::int64_t>(0, wait.count()));
+        timeout = timeout < 0 ? ms : std::min(timeout, ms);
+      };
+      if (!e->Out.empty()) wake(e->Out.front().At);
+      if (e->StreamEvery.count() > 0)
+        wake(e->Pty ? std::max(e->StreamNext, e->LineFreeAt) : e->StreamNext);
     }
     const int ready = poll(fds.data(), fds.size(), timeout);
     if (ready < 0 && errno != EINTR) throw systemError("poll");
@@ -312,7 +331,10 @@ void SimServer::run() {
       }
     }
     const auto after = Clock::now();
-    for (auto& e : FEndpoints) flush(*e, after);
+    for (auto& e : FEndpoints) {
+      queueStream(*e, after);
+      flush(*e, after);
+    }
     FEndpoints.erase(std::remove_if(FEndpoints.begin(), FEndpoints.end(),
                                     [](const auto& e) { return e->Fd < 0; }),
                      FEndpoints.end());

@@ -64,11 +64,18 @@ class SimServer {
     Clock::time_point LineFreeAt{};  // pty: when the last byte queued has left the line
     int Baud = 0;                    // pty: the speed the tool set, 0 before it is read
     int Parity = -1;                 // pty: 0 none, 1 even, -1 not read yet
+    // A stream that never stops (TimedBytes::RepeatMs): StreamBytes every StreamEvery (0: none),
+    // the next piece at StreamNext.
+    std::string StreamBytes;
+    std::chrono::milliseconds StreamEvery{0};
+    Clock::time_point StreamNext{};
   };
 
   void acceptClient();
   void readFrom(Endpoint& AEndpoint);
   void queue(Endpoint& AEndpoint, const ReplyPlan& APlan, Clock::time_point AReceivedAt);
+  // Queues the pieces of the endpoint's endless stream that are due by ANow.
+  void queueStream(Endpoint& AEndpoint, Clock::time_point ANow);
   // Writes what is due; false when the endpoint is gone.
   bool flush(Endpoint& AEndpoint, Clock::time_point ANow);
   void readLineSettings(Endpoint& AEndpoint);

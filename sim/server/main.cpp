@@ -359,6 +359,10 @@ int main(int argc, char** argv) {
       addZkLog(zkModel, scenario);
     else
       addZkSamples(zkModel);
+    if (scenario.ZkDataFrameBytes > 0) {
+      zkModel.setDataFrameLimit(static_cast<std::size_t>(scenario.ZkDataFrameBytes));
+      zkModel.setDataFrameGapMs(static_cast<std::uint32_t>(scenario.ZkDataFrameGapMs));
+    }
     zk = std::make_unique<sim::ZkTerminalServer>(zkModel);
     if (!zk->start(static_cast<std::uint16_t>(zkPort))) {
       std::fprintf(stderr, "clocksim: cannot listen on 127.0.0.1:%d for the KR-Mira120 terminal\n",

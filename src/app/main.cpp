@@ -4,10 +4,13 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 
+#include "AppLog.h"
 #include "ProgramWindows.h"
 #include "utils/ProgramVersion.h"
+#include "utils/StartupFile.h"
 
 namespace {
 
@@ -66,6 +69,14 @@ int main(int argc, char* argv[]) {
       return kExitUsage;
     }
   }
+  // Files refused at start are named in the load log beside the program.
+  SetStartupFileLog([](const std::string& AReason) {
+    try {
+      WriteLog(AReason, "LoadError.Log", true);
+    } catch (const std::exception&) {
+      // No log folder can be written: the file stays unread all the same.
+    }
+  });
   const auto windows = StartProgramWindows(language);
   if (quitAfterStart) QTimer::singleShot(0, &application, &QCoreApplication::quit);
   return application.exec();

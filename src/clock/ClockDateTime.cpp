@@ -25,7 +25,6 @@
 #include "platform/Platform.h"
 #include "utils/Dictionary.h"
 #include "utils/MessageHook.h"
-#include "utils/ProgramDirectory.h"
 #include "utils/TextFields.h"
 
 using clockops::CopyText;
@@ -127,8 +126,7 @@ bool TBasicClock::ReadDateTimeFromClock(bool& ARefused) {
                                           "/" + PadNumber(Byte(reply, 3), 2),
                                       PadNumber(Byte(reply, 4), 2) + ":" +
                                           PadNumber(Byte(reply, 5), 2));
-          TDictionary dictionary;
-          dictionary.LoadFromFile(ProgramFilePath("MainDict.edf"));
+          const TDictionary& dictionary = MainDictionary();
           CurrentDate =
               DateStrToLongDate(std::to_string(year) + "/" + PadNumber(Byte(reply, 2), 2) + "/" +
                                     PadNumber(Byte(reply, 3), 2),

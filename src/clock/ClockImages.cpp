@@ -17,11 +17,14 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <string>
 
 #include "clock/ClockOpsSupport.h"
 #include "clock/RecordImages.h"
 #include "clock/VexClock.h"
 #include "link/ByteUtils.h"
+#include "link/ClockLink.h"
+#include "platform/Deadline.h"
 #include "platform/Platform.h"
 
 using clockops::CopyText;
@@ -47,9 +50,19 @@ constexpr std::uint32_t kEmberAfterClearPauseMs = 1000;
 constexpr std::size_t kEmberSizeAnswerLength = 8;
 constexpr std::size_t kEmberDataHeaderLength = 7;
 constexpr unsigned char kEmberSizeMark = 0xB8;
-// No picture is larger than the block transfer can carry: 65536 blocks of at most 507 bytes.
-// An Ember that announces more packets than that much data needs is not followed further.
-constexpr std::size_t kMaxPictureBytes = std::size_t{65536} * kImageBlockMaxCount;
+// Bytes on the wire for one image block: 512 on the text lines; on HDLC two frames of 256 data
+// bytes with header and CRC, every byte stuffed at worst, and their flags.
+constexpr std::size_t kTextBlockWireBytes = kImageBlockSize;
+constexpr std::size_t kHdlcBlockWireBytes =
+    2 * (2 * (HdlcHeaderSize + kImageBlockHalfSize + HdlcCrcSize) + 2);
+
+std::string PictureTooLargeText() {
+  return "picture larger than " + std::to_string(kMaxPictureBytes) + " bytes";
+}
+
+std::string PictureTooSlowText(std::uint32_t ACapMs) {
+  return "picture transfer took longer than " + std::to_string((ACapMs + 999) / 1000) + " s";
+}
 
 // The decimal number of a short text field: optional leading blanks and sign, then digits only.
 bool ReadDecimal(const std::string& AText, std::int32_t& AValue) {
@@ -165,7 +178,16 @@ std::int32_t TBasicClock::ReadImagePointer() {
   return -1;
 }
 
+std::uint32_t TBasicClock::PictureTransferCapMs(std::size_t ABlockWireBytes,
+                                               std::uint32_t ABlockPauseMs) {
+  const std::uint64_t ms = std::uint64_t{Link().LineTransferMs(kMaxPictureBlocks * ABlockWireBytes)} +
+                           std::uint64_t{kMaxPictureBlocks} * ABlockPauseMs +
+                           static_cast<std::uint64_t>(GetReplyTimeout());
+  return ms > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(ms);
+}
+
 bool TBasicClock::GetRecordImage(std::string* AData) {
+  FImageError.clear();
   if (ClockType == KRMiraClock || !ClockHasCaptureImageCapability || !AData) return false;
   AData->clear();
   if (GetProtocol() == ptHdlc)
@@ -179,17 +201,19 @@ bool TBasicClock::ReadTextImage(std::string& AData) {
   std::string address;
   if (!TextImageAddress(pointer, address)) return false;
   const std::string request = "RDML=" + address + (GetProtocol() == RS485 ? "^" : "\r");
-  return ReadNumberedImage(request, AData, [this](std::string& ABlock) {
-    GetResultWithoutDecoding(static_cast<int>(kImageBlockSize), ABlock);
-    return true;
-  });
+  return ReadNumberedImage(request, AData, PictureTransferCapMs(kTextBlockWireBytes, 0),
+                           [this](std::string& ABlock) {
+                             GetResultWithoutDecoding(static_cast<int>(kImageBlockSize), ABlock);
+                             return true;
+                           });
 }
 
 bool TBasicClock::ReadImageBlocks(std::string& AStream) {
   const std::string request =
       "0" + RecordIndexBytes(AddWrapping(FHdlcReadPointer, FHdlcReadPointerOffset));
   ISystemClock& clock = platform::Clock();
-  return ReadNumberedImage(request, AStream, [this, &clock](std::string& ABlock) {
+  const std::uint32_t capMs = PictureTransferCapMs(kHdlcBlockWireBytes, 2 * kFramePauseMs);
+  return ReadNumberedImage(request, AStream, capMs, [this, &clock](std::string& ABlock) {
     // Two frames of 256 data bytes make one block.
     for (int half = 0; half < 2; ++half) {
       clock.sleep(kFramePauseMs);
@@ -207,6 +231,7 @@ bool TBasicClock::ReadImageBlocks(std::string& AStream) {
 }
 
 bool TBasicClock::ReadNumberedImage(const std::string& ARequest, std::string& APicture,
+                                    std::uint32_t ACapMs,
                                     const std::function<bool(std::string&)>& AReceiveBlock) {
   bool failed = false;
   bool bad = false;
@@ -224,6 +249,7 @@ bool TBasicClock::ReadNumberedImage(const std::string& ARequest, std::string& AP
     } catch (const std::exception&) {
       return false;
     }
+    const TDeadline transfer(ACapMs);
     for (int expected = 0;; ++expected) {
       std::string block;
       TImageBlockStep step;
@@ -242,9 +268,23 @@ bool TBasicClock::ReadNumberedImage(const std::string& ARequest, std::string& AP
       }
       if (step.Outcome == TImageBlockOutcome::BadCheck) bad = true;
       if (step.Last) break;
+      // A clock that sends more than any clock holds would do so again: no further try.
+      if (static_cast<std::size_t>(expected) + 1 >= kMaxPictureBlocks) {
+        FImageError = PictureTooLargeText();
+        APicture.clear();
+        ClearChannel();
+        return false;
+      }
+      if (transfer.expired()) {
+        FImageError = PictureTooSlowText(ACapMs);
+        failed = true;
+        ClearChannel();
+        break;
+      }
     }
     if (!failed && !bad) break;
   }
+  if (!failed) FImageError.clear();
   return !failed;
 }
 
@@ -278,6 +318,14 @@ bool TBasicClock::ReadEmberImage(std::string& AStream) {
     }
   }
   if (size == 0 || lastFailed) return false;
+  // Every packet carries at least one byte: a count beyond the largest picture is refused before
+  // it is followed.
+  if (size > kMaxPictureBytes) {
+    FImageError = PictureTooLargeText();
+    return false;
+  }
+  const std::uint32_t capMs = PictureTransferCapMs(kHdlcBlockWireBytes, 2 * kFramePauseMs);
+  const TDeadline transfer(capMs);
 
   std::string picture;
   int failures = 0;
@@ -297,7 +345,14 @@ bool TBasicClock::ReadEmberImage(std::string& AStream) {
     } catch (const std::exception&) {
       good = false;
     }
-    if (picture.size() > kMaxPictureBytes) return false;
+    if (picture.size() > kMaxPictureBytes) {
+      FImageError = PictureTooLargeText();
+      return false;
+    }
+    if (transfer.expired()) {
+      FImageError = PictureTooSlowText(capMs);
+      return false;
+    }
     if (good) {
       if (number == size - 1) break;
       ++number;

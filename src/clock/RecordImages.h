@@ -27,6 +27,14 @@ inline constexpr int kImageBlockHeaderSize = 4;
 inline constexpr int kImageBlockFullCount = 506;
 // More image bytes than this would put the check byte beyond the block.
 inline constexpr int kImageBlockMaxCount = 507;
+// The largest picture a clock holds. The text clocks address their picture memory with six
+// decimal digits ("RDML=" and the address), so no picture there reaches 10^6 bytes; the HDLC
+// clocks' cameras take the same pictures. A transfer that brings more is cut off: it would take
+// hours on a slow line (an HDLC picture of 65536 full blocks about 1.8 h at 9600 bit/s).
+inline constexpr std::size_t kMaxPictureBytes = 1000000;
+// The blocks of the largest picture: 1977 full blocks, the last of them not yet the end.
+inline constexpr std::size_t kMaxPictureBlocks =
+    (kMaxPictureBytes + kImageBlockFullCount - 1) / kImageBlockFullCount;
 
 // Whether the check byte of ABlock is right for AN image bytes: the sum modulo 256 of bytes 1
 // to AN+4 equals byte AN+5. False when that byte lies beyond the block.

@@ -98,6 +98,9 @@ class TBasicClock {
   // Receives one frame; APacket.IsValid tells whether one came. Raises
   // HardwareSessionClosedException when the clock says it closed the session.
   void ReceiveHdlcPacket(THdlcPacket& APacket);
+  // Why the last picture transfer was cut off (a picture larger than any clock holds, a transfer
+  // slower than the line allows); '' when it was not.
+  const std::string& ImageError() const { return FImageError; }
   // The answer of this clock's last HDLC exchange (SendHdlcCommand).
   const THdlcPacket& LastHdlcPacket() const { return FLastHdlcPacket; }
   bool SessionIsOpen() const { return FHdlcSession.IsOpen; }
@@ -227,9 +230,14 @@ class TBasicClock {
   bool ReadEmberImage(std::string& AStream);
   // The tries of one numbered-block picture transfer, for text and HDLC lines alike: ARequest
   // (in a command frame on an HDLC line), then blocks from AReceiveBlock (false or a throw: the
-  // block did not come) until the last.
-  bool ReadNumberedImage(const std::string& ARequest, std::string& APicture,
+  // block did not come) until the last. A try that lasts longer than ACapMs fails; a picture
+  // larger than any clock holds ends the transfer (ImageError says which).
+  bool ReadNumberedImage(const std::string& ARequest, std::string& APicture, std::uint32_t ACapMs,
                          const std::function<bool(std::string&)>& AReceiveBlock);
+  // The longest a try of a picture transfer may take: the largest picture's blocks
+  // (ABlockWireBytes each on the wire, ABlockPauseMs of pauses each) at the line's speed, plus
+  // the reply timeout.
+  std::uint32_t PictureTransferCapMs(std::size_t ABlockWireBytes, std::uint32_t ABlockPauseMs);
   bool IsImageBlockValid(const std::string& ABlock, int AN);
   std::size_t HdlcRecordCount() const { return FRecords.size(); }
   std::int32_t HdlcReadPointer() const { return FHdlcReadPointer; }
@@ -312,6 +320,7 @@ class TBasicClock {
   bool FInQuickStatus = false;
   THdlcSessionState FHdlcSession;
   THdlcPacket FLastHdlcPacket;
+  std::string FImageError;
   std::string FHdlcDevModel;
   std::string FHdlcDevVer;
   std::string FHdlcDevMem;

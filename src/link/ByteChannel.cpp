@@ -5,7 +5,10 @@
 #include "link/ByteUtils.h"
 #include "link/ClockLink.h"
 #include "platform/Deadline.h"
+#include "platform/BaudRate.h"
 #include "platform/Platform.h"
+#include "platform/SerialPort.h"
+#include "platform/TcpClient.h"
 
 namespace {
 // Reply timeout by connection type: cable, modem, TCP/IP.
@@ -16,6 +19,10 @@ constexpr int kPacedWriteGapMs = 20;
 // kPollsPerRound empty polls.
 constexpr std::uint32_t kPollMs = 2;
 constexpr int kPollsPerRound = 50;
+// A read from the socket takes what the wait asked for and at most this much more, so that a
+// peer that floods the line costs no memory beyond it: the rest stays in the socket, whose own
+// buffer is bounded (kTcpSocketBufferBytes).
+constexpr std::size_t kTcpLookAheadBytes = 4096;
 }  // namespace
 
 TClockLink::TClockLink(ILinkLine* ALine) : FLine(ALine) {}
@@ -39,6 +46,17 @@ bool TClockLink::HasChannel() const {
 
 int TClockLink::ReplyTimeout() const { return kReplyTimeoutMs[ConnectionType()]; }
 
+int TClockLink::LineBitsPerSecond() const {
+  int bits = 0;
+  if (ConnectionType() != TcpIp)
+    if (const ISerialPort* port = ComPort()) bits = BaudRateToBits(port->baudRate());
+  return bits > 0 ? bits : kSlowestLineBits;
+}
+
+std::uint32_t TClockLink::LineTransferMs(std::uint64_t ABytes) const {
+  return LineBytesMs(ABytes, LineBitsPerSecond());
+}
+
 void TClockLink::ReportTraffic(TTrafficDirection ADirection, const std::string& AData) {
   if (FLine && !AData.empty()) FLine->LinkTraffic(platform::Clock().tickCount(), ADirection, AData);
 }
@@ -53,7 +71,7 @@ void TClockLink::WriteCommand(const TLinkStation& AStation, const std::string& A
     // Whatever the clock sent before this command is stale; what was already buffered is not
     // touched (a reader may still be consuming it).
     try {
-      ReportTraffic(TTrafficDirection::Rx, socket->readAll());
+      ReportTraffic(TTrafficDirection::Rx, socket->read(kTcpSocketBufferBytes));
     } catch (...) {
     }
   } else {
@@ -101,8 +119,15 @@ void TClockLink::WriteCommand(const TLinkStation& AStation, const std::string& A
 void TClockLink::ReadChannel(int ACount, std::string& AData) {
   AData.clear();
   if (ConnectionType() == TcpIp) {
-    if (ITcpClient* socket = TcpIpPort()) {
-      const std::string arrived = socket->readAll();
+    // What the wait can use plus the look-ahead, never more than a socket holds; the rest stays
+    // in the socket until it is asked for.
+    const std::size_t wanted =
+        std::min(static_cast<std::size_t>(std::max(ACount, 0)) + kTcpLookAheadBytes,
+                 kTcpSocketBufferBytes);
+    const std::size_t buffered = FTcpReadBuffer.size() - FTcpReadOffset;
+    ITcpClient* socket = TcpIpPort();
+    if (socket && buffered < wanted) {
+      const std::string arrived = socket->read(wanted - buffered);
       ReportTraffic(TTrafficDirection::Rx, arrived);
       FTcpReadBuffer += arrived;
     }
@@ -134,7 +159,8 @@ void TClockLink::ReadChannel(int ACount, std::string& AData) {
 
 void TClockLink::ClearChannel() {
   if (ConnectionType() == TcpIp) {
-    if (ITcpClient* socket = TcpIpPort()) ReportTraffic(TTrafficDirection::Rx, socket->readAll());
+    if (ITcpClient* socket = TcpIpPort())
+      ReportTraffic(TTrafficDirection::Rx, socket->read(kTcpSocketBufferBytes));
     FTcpReadBuffer.clear();
     FTcpReadOffset = 0;
     return;
@@ -164,11 +190,10 @@ void TClockLink::RunReplyWait(TDeadline& ADeadline, const std::function<int()>& 
     } catch (...) {
       return;
     }
-    if (!data.empty()) {
-      if (AOnData(data)) return;
-      continue;
-    }
+    // The deadline holds whatever arrives: a peer that never stops sending ends the wait too.
+    if (!data.empty() && AOnData(data)) return;
     if (ADeadline.expired()) return;
+    if (!data.empty()) continue;
     // Nothing came: poll every 2 ms, and let the application process its messages at every
     // 50th empty poll. The empty polls up to the next of those rounds, or up to the deadline,
     // are spent in one wait that returns as soon as bytes arrive: the same schedule, without

@@ -38,6 +38,14 @@ class TClockLink {
   int ReplyTimeout() const;
   // The timeout of a text reply while clocks are detected: 1000 ms on a modem line, else 300 ms.
   int DetectionTimeout() const;
+  // The line's speed in bit/s: the serial port's; the slowest line speed (kSlowestLineBits) for
+  // a TCP/IP line or a custom speed, whose real speed is not known here.
+  int LineBitsPerSecond() const;
+  // Milliseconds ABytes take at the line's speed (LineBytesMs).
+  std::uint32_t LineTransferMs(std::uint64_t ABytes) const;
+  // The longest one HDLC reception with the timeout ATimeoutMs may take, however its bytes
+  // trickle in: the timeout plus the longest legal frame at the line's speed.
+  std::uint32_t HdlcPacketCapMs(std::uint32_t ATimeoutMs) const;
   // How often an operation sends its command, for this line and a clock of AClockType.
   int Tries(TClockType AClockType) const;
   // False when an exchange must not start: no component, a modem dialogue, a dead modem line.

@@ -1,5 +1,6 @@
 // The HDLC session: a clock on an HDLC line answers data frames only inside a session, which the
 // computer asks for before its first command and again whenever the clock has dropped it.
+#include <algorithm>
 #include <optional>
 
 #include "link/ClockLink.h"
@@ -20,17 +21,22 @@ THdlcPacket TClockLink::ReceiveHdlcPacket(const TLinkStation& AStation) {
   // possible frame) instead of collecting it without end.
   THdlcStreamReceiver receiver;
   std::optional<THdlcPacket> received;
-  const int timeout = AStation.ProbeTimeoutMs > 0 ? AStation.ProbeTimeoutMs : ReplyTimeout();
-  TDeadline deadline(static_cast<std::uint32_t>(timeout));
+  const auto timeout = static_cast<std::uint32_t>(
+      AStation.ProbeTimeoutMs > 0 ? AStation.ProbeTimeoutMs : ReplyTimeout());
+  const TDeadline packetCap(HdlcPacketCapMs(timeout));
+  TDeadline deadline(timeout);
   RunReplyWait(
       deadline, [] { return 1; },
       [&](const std::string& AData) {
-        // Every byte restarts the timeout: a slow clock is still a talking clock.
-        deadline.start();
         receiver.feed(AData);
-        if (!receiver.hasPacket()) return false;
-        received = receiver.takePacket();
-        return true;
+        if (receiver.hasPacket()) {
+          received = receiver.takePacket();
+          return true;
+        }
+        // A byte of a frame that is arriving restarts the timeout (a slow clock is still a
+        // talking clock), though never past the packet's cap; noise and lone flags do not.
+        if (receiver.bufferedBytes() > 1) deadline = TDeadline(std::min(timeout, packetCap.remaining()));
+        return false;
       });
   if (!received) return {};
   if (!AStation.Session->InOpen && OnlySession(*received, false, true, false)) {
@@ -38,6 +44,10 @@ THdlcPacket TClockLink::ReceiveHdlcPacket(const TLinkStation& AStation) {
     throw HardwareSessionClosedException();
   }
   return *received;
+}
+
+std::uint32_t TClockLink::HdlcPacketCapMs(std::uint32_t ATimeoutMs) const {
+  return ATimeoutMs + LineTransferMs(HdlcMaxStuffedFrame);
 }
 
 void TClockLink::OpenHdlcSession(const TLinkStation& AStation) {

@@ -1,6 +1,7 @@
 #include "platform/BaudRate.h"
 
 #include <array>
+#include <cstdint>
 
 namespace {
 constexpr std::array<int, 16> kBits = {0,     110,   300,   600,   1200,   2400,   4800,   9600,
@@ -9,6 +10,12 @@ constexpr std::array<int, 16> kBits = {0,     110,   300,   600,   1200,   2400,
 
 int BaudRateToBits(TBaudRate ARate) {
   return ARate < kBits.size() ? kBits[ARate] : 0;
+}
+
+std::uint32_t LineBytesMs(std::uint64_t ABytes, int ABitsPerSecond) {
+  const auto speed = static_cast<std::uint64_t>(ABitsPerSecond);
+  const std::uint64_t ms = (ABytes * kLineBitsPerByte * 1000 + speed - 1) / speed;
+  return ms > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(ms);
 }
 
 TBaudRate BitsToBaudRate(int ABits) {

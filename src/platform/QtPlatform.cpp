@@ -77,7 +77,10 @@ class QtSystemClock : public ISystemClock {
 
 class QtSerialPort : public ISerialPort {
  public:
-  QtSerialPort() { FPort.setPortName("COM1"); }
+  QtSerialPort() {
+    FPort.setPortName("COM1");
+    FPort.setReadBufferSize(static_cast<qint64>(kSerialPortBufferBytes));
+  }
   std::string portName() const override { return FName; }
   void setPortName(const std::string& AName) override { FName = AName; }
   TBaudRate baudRate() const override { return FRate; }
@@ -173,6 +176,7 @@ class QtSerialPort : public ISerialPort {
 
 class QtTcpClient : public ITcpClient {
  public:
+  QtTcpClient() { FSocket.setReadBufferSize(static_cast<qint64>(kTcpSocketBufferBytes)); }
   std::string address() const override { return FAddress; }
   void setAddress(const std::string& AAddress) override { FAddress = AAddress; }
   int port() const override { return FPort; }
@@ -203,10 +207,10 @@ class QtTcpClient : public ITcpClient {
     FSocket.write(AData.data(), static_cast<qint64>(AData.size()));
     FSocket.flush();
   }
-  std::string readAll() override {
-    if (!active()) return {};
+  std::string read(std::size_t AMaxBytes) override {
+    if (!active() || AMaxBytes == 0) return {};
     if (FSocket.bytesAvailable() == 0) FSocket.waitForReadyRead(0);
-    const QByteArray data = FSocket.readAll();
+    const QByteArray data = FSocket.read(static_cast<qint64>(AMaxBytes));
     return std::string(data.constData(), static_cast<std::size_t>(data.size()));
   }
   void waitForData(int AMs) override {

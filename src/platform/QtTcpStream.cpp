@@ -10,8 +10,13 @@ namespace {
 constexpr int kWriteTimeoutMs = 3000;
 constexpr int kCloseWaitMs = 200;
 
+// The most bytes the stream holds before they are taken; a peer that sends more is held back by
+// the connection's flow control.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
+
 class QtTcpStream : public ITcpStream {
  public:
+  QtTcpStream() { FSocket.setReadBufferSize(kReadBufferBytes); }
   bool open(const std::string& AHost, int APort, int ATimeoutMs) override {
     FSocket.abort();
     FSocket.connectToHost(QString::fromStdString(AHost), static_cast<quint16>(APort));
@@ -50,7 +55,7 @@ class QtTcpStream : public ITcpStream {
       if (!isOpen()) return {};
       FSocket.waitForReadyRead(std::max(ATimeoutMs, 1));
     }
-    const QByteArray Data = FSocket.readAll();
+    const QByteArray Data = FSocket.read(kReadBufferBytes);
     return std::string(Data.constData(), static_cast<std::size_t>(Data.size()));
   }
 

@@ -1,9 +1,14 @@
 #pragma once
+#include <cstddef>
 #include <string>
 
 #include "platform/BaudRate.h"
 
 enum class TParity { None, Even };
+
+// The most bytes a serial port holds for the program before they are read; beyond it the
+// device's own buffer fills (a pseudo-terminal holds its writer back).
+inline constexpr std::size_t kSerialPortBufferBytes = 256 * 1024;
 
 // A serial port as the clock link needs it: 8 data bits and 1 stop bit always, DTR and RTS held
 // on where the device supports them. Open and write raise PlatformError; reads never block.

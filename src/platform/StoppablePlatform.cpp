@@ -69,7 +69,7 @@ class StoppableTcpClient : public ITcpClient {
   bool active() const override { return FInner->active(); }
   TSocketFailure failure() const override { return FInner->failure(); }
   void send(const std::string& AData) override { FInner->send(AData); }
-  std::string readAll() override { return FInner->readAll(); }
+  std::string read(std::size_t AMaxBytes) override { return FInner->read(AMaxBytes); }
   void waitForData(int AMs) override {
     if (!FStopped()) FInner->waitForData(AMs);
   }

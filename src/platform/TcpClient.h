@@ -1,5 +1,10 @@
 #pragma once
+#include <cstddef>
 #include <string>
+
+// The most bytes a socket holds for the program before they are read. A peer that sends more is
+// held back by the connection's flow control: the program never grows for what a peer sends.
+inline constexpr std::size_t kTcpSocketBufferBytes = 256 * 1024;
 
 // Why the last connect failed.
 enum class TSocketFailure { None, Refused, HostUnknown, Timeout, Other };
@@ -23,8 +28,8 @@ class ITcpClient {
   // Why the connect started by open() has failed; None while it is under way or has succeeded.
   virtual TSocketFailure failure() const { return TSocketFailure::None; }
   virtual void send(const std::string& AData) = 0;
-  // Every byte waiting on the socket; "" when none. Never waits.
-  virtual std::string readAll() = 0;
+  // At most AMaxBytes of the bytes waiting, the oldest first; "" when none. Never waits.
+  virtual std::string read(std::size_t AMaxBytes) = 0;
   // As ISerialPort::waitForData.
   virtual void waitForData(int AMs) = 0;
 };

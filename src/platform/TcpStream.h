@@ -15,7 +15,8 @@ class ITcpStream {
   virtual bool isOpen() const = 0;
   // Hands every byte to the stream; false when the stream is closed or fails.
   virtual bool send(const std::string& ABytes) = 0;
-  // The bytes that arrive within ATimeoutMs ("" when none came or the stream closed).
+  // The bytes that arrive within ATimeoutMs ("" when none came or the stream closed), at most
+  // what the stream holds (256 KiB); the rest waits for the next call.
   virtual std::string receive(int ATimeoutMs) = 0;
 };
 

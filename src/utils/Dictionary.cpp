@@ -3,8 +3,9 @@
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <fstream>
-#include <sstream>
+
+#include "utils/ProgramDirectory.h"
+#include "utils/StartupFile.h"
 
 namespace {
 const std::string kLineBreak = "\r\n";
@@ -68,6 +69,18 @@ std::string Utf16ToUtf8(const std::string& ABytes, bool ABigEndian) {
   // Unpaired surrogates become U+FFFD.
   return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())).toStdString();
 }
+
+// The number of lines SetText makes of AText.
+std::size_t CountLines(const std::string& AText) {
+  std::size_t lines = 0;
+  for (std::size_t i = 0; i < AText.size(); ++i) {
+    if (AText[i] == '\r' && i + 1 < AText.size() && AText[i + 1] == '\n') ++i;
+    if (AText[i] == '\r' || AText[i] == '\n') ++lines;
+  }
+  if (!AText.empty() && AText.back() != '\r' && AText.back() != '\n') ++lines;
+  return lines;
+}
+
 }  // namespace
 
 bool IsValidUtf8(const std::string& ABytes) {
@@ -143,16 +156,35 @@ void TDictionary::SetText(const std::string& AText) {
 
 void TDictionary::LoadFromFile(const std::string& AFileName) {
   FLines.clear();
-  try {
-    std::ifstream file(AFileName, std::ios::binary);
-    if (!file) return;
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    if (file.bad()) return;
-    SetText(DecodeDictionaryBytes(bytes.str()));
-  } catch (...) {
-    FLines.clear();  // an unreadable file leaves the dictionary empty
+  std::string bytes;
+  std::string reason;
+  if (ReadStartupFile(AFileName, bytes, reason) != TStartupFileResult::Read) {
+    if (!reason.empty()) LogRefusedStartupFile(reason);
+    return;
   }
+  std::string text = DecodeDictionaryBytes(bytes);
+  bytes.clear();
+  const std::size_t lines = CountLines(text);
+  if (lines > kDictionaryMaxLines) {
+    LogRefusedStartupFile("\"" + AFileName + "\" not read: " + std::to_string(lines) +
+                   " lines, more than " + std::to_string(kDictionaryMaxLines));
+    return;
+  }
+  SetText(text);
+}
+
+const TDictionary& MainDictionary() {
+  // Everything runs on one thread (see the architecture notes): no lock.
+  static std::string loadedPath;
+  static bool loaded = false;
+  static TDictionary dictionary;
+  const std::string path = ProgramFilePath("MainDict.edf");
+  if (!loaded || path != loadedPath) {
+    dictionary.LoadFromFile(path);
+    loadedPath = path;
+    loaded = true;
+  }
+  return dictionary;
 }
 
 int TDictionary::IndexOfName(const std::string& AName) const {

@@ -14,6 +14,10 @@
 
 #include "calendar/DateType.h"
 
+// The most lines a dictionary file may have: a real one has a few hundred. (Every line costs a
+// string, so a file of line breaks alone would otherwise take many times its size.)
+constexpr std::size_t kDictionaryMaxLines = 65536;
+
 enum TBiDiMode { bdLeftToRight, bdRightToLeft };
 
 class TDictionary {
@@ -23,6 +27,8 @@ class TDictionary {
   // ADefault, or AName itself when ADefault is empty. "#13#10" in the value comes back as CR LF.
   std::string GetValue(const std::string& AName, const std::string& ADefault) const;
   // Loads the file's lines; a file that does not exist or cannot be read empties the dictionary.
+  // Only a regular file of at most kStartupFileMaxBytes and kDictionaryMaxLines lines is read;
+  // any other is refused with its reason logged (LogRefusedStartupFile).
   void LoadFromFile(const std::string& AFileName);
   // Replaces the lines by those of AText (UTF-8): CR, LF and CR LF each end a line.
   void SetText(const std::string& AText);
@@ -48,6 +54,10 @@ class TDictionary {
  private:
   std::vector<std::string> FLines;
 };
+
+// "MainDict.edf" beside the program (ProgramFilePath), read once per process: later calls give
+// the same dictionary until the program's folder changes.
+const TDictionary& MainDictionary();
 
 // The bytes of a dictionary file as UTF-8 text, by the rules above (a byte-order mark is removed).
 std::string DecodeDictionaryBytes(const std::string& ABytes);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,6 +33,7 @@ Started::Started(const std::string& AProgram, const std::vector<std::string>& AA
                  const std::map<std::string, std::string>& AEnv) {
   int out[2], err[2];
   if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
+  FStartMs = NowMs();
   FPid = fork();
   if (FPid < 0) throw std::runtime_error("fork failed");
   if (FPid == 0) {
@@ -83,7 +85,7 @@ bool Started::WaitForErr(const std::string& AText, int ATimeoutMs) {
 }
 
 void Started::Signal(int ASignal) {
-  if (FPid > 0 && !FFinished) kill(FPid, ASignal);
+  if (FPid > 0 && !FFinished && !FReaped) kill(FPid, ASignal);
 }
 
 RunResult Started::Finish(int ATimeoutMs) {
@@ -94,11 +96,30 @@ RunResult Started::Finish(int ATimeoutMs) {
   for (int& fd : FFds)
     if (fd >= 0) close(fd), fd = -1;
   int status = 0;
-  if (open) kill(FPid, SIGKILL);  // timed out
-  waitpid(FPid, &status, 0);
+  if (!FReaped) {
+    if (open) kill(FPid, SIGKILL);  // timed out
+    rusage usage{};
+    wait4(FPid, &status, 0, &usage);
+    Reap(status, usage);
+  }
   FFinished = true;
-  FResult.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return FResult;
+}
+
+void Started::Reap(int AStatus, const rusage& AUsage) {
+  FReaped = true;
+  FResult.ExitCode = WIFEXITED(AStatus) ? WEXITSTATUS(AStatus) : -1;
+  FResult.PeakRssKiB = AUsage.ru_maxrss;
+  FResult.Ms = NowMs() - FStartMs;
+}
+
+bool Started::Ended() {
+  if (FReaped) return true;
+  int status = 0;
+  rusage usage{};
+  if (wait4(FPid, &status, WNOHANG, &usage) != FPid) return false;
+  Reap(status, usage);
+  return true;
 }
 
 RunResult Run(const std::string& AProgram, const std::vector<std::string>& AArgs,

@@ -1,5 +1,6 @@
 #pragma once
 // Starting clocksim and running clockctl from tests, with real processes, pipes and time.
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <map>
@@ -12,6 +13,10 @@ struct RunResult {
   int ExitCode = -1;
   std::string Out;
   std::string Err;
+  // The program's peak resident memory in KiB (from the system's account of the ended child),
+  // and how long it ran in milliseconds.
+  long PeakRssKiB = -1;
+  long long Ms = 0;
 };
 
 // Runs AProgram with AArgs and the extra environment AEnv; waits at most ATimeoutMs.
@@ -33,11 +38,19 @@ class Started {
   void Signal(int ASignal);
   // Reads the rest of its output and waits for its end (killed after ATimeoutMs).
   RunResult Finish(int ATimeoutMs);
+  // Without waiting: true once the program has ended (its time and memory are then taken, for
+  // programs that run side by side; Finish still reads its output). Its output must fit the
+  // pipes meanwhile.
+  bool Ended();
 
  private:
   // Reads what arrived within AWaitMs; false once both pipes are closed.
   bool Pump(int AWaitMs);
+  // Takes the ended child's exit code, peak memory and time.
+  void Reap(int AStatus, const rusage& AUsage);
   pid_t FPid = -1;
+  bool FReaped = false;
+  long long FStartMs = 0;
   int FFds[2] = {-1, -1};
   RunResult FResult;
   bool FFinished = false;

@@ -3,7 +3,15 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/Deadline.h"
 #include "platform/Platform.h"
+
+std::uint32_t LogTransferCapMs(std::uint32_t ABytes, int AReplyTimeoutMs) {
+  const std::uint64_t ms = (std::uint64_t{ABytes} * 1000 + kZkSlowestLogBytesPerSecond - 1) /
+                               kZkSlowestLogBytesPerSecond +
+                           static_cast<std::uint64_t>(std::max(AReplyTimeoutMs, 0));
+  return ms > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(ms);
+}
 
 TZkemClient::TZkemClient(TZkemClientSettings ASettings, std::unique_ptr<ITcpStream> AStream)
     : FSettings(ASettings),
@@ -18,12 +26,12 @@ bool TZkemClient::Fail(int AErrorCode) {
   return false;
 }
 
-TZkemClient::Clock::time_point TZkemClient::ReplyDeadline() const {
+TDeadline TZkemClient::ReplyDeadline() const {
   return ReplyDeadline(FSettings.ReplyTimeoutMs);
 }
 
-TZkemClient::Clock::time_point TZkemClient::ReplyDeadline(int AMs) const {
-  return Clock::now() + std::chrono::milliseconds(AMs);
+TDeadline TZkemClient::ReplyDeadline(int AMs) const {
+  return TDeadline(static_cast<std::uint32_t>(std::max(AMs, 0)));
 }
 
 void TZkemClient::DropConnection() {
@@ -106,7 +114,7 @@ bool TZkemClient::Request(std::uint16_t ACommand, const std::string& APayload, z
 // event frames are passed over; the deadline holds for the whole wait, so a peer that keeps
 // sending such frames cannot hold the call. Reply checksums are not checked, as with the
 // terminals' other clients.
-bool TZkemClient::ReceiveReply(zk::Frame& AFrame, Clock::time_point ADeadline) {
+bool TZkemClient::ReceiveReply(zk::Frame& AFrame, const TDeadline& ADeadline) {
   for (;;) {
     zk::Frame F;
     const zk::FrameReceiver::Status Status = FReceiver.Next(F);
@@ -122,13 +130,11 @@ bool TZkemClient::ReceiveReply(zk::Frame& AFrame, Clock::time_point ADeadline) {
       DropConnection();
       return Fail(kZkBadReply);
     }
-    const auto Remaining =
-        std::chrono::duration_cast<std::chrono::milliseconds>(ADeadline - Clock::now()).count();
-    if (Remaining <= 0) {
+    if (ADeadline.expired()) {
       DropConnection();
       return Fail(kZkNotConnected);
     }
-    const std::string Bytes = FStream->receive(static_cast<int>(Remaining));
+    const std::string Bytes = FStream->receive(static_cast<int>(ADeadline.remaining()));
     if (Bytes.empty() && !FStream->isOpen()) {
       DropConnection();
       return Fail(kZkNotConnected);
@@ -234,6 +240,9 @@ bool TZkemClient::ReadAttendanceBuffer(std::string& ABuffer, int APrepareMs) {
   bool Ok = zk::ReadU32(Reply.Payload, 1, Size) && Size <= zk::kMaxBufferSize;
   if (!Ok) Fail(kZkBadReply);
   ABuffer.clear();
+  // The whole buffer must come within the time its size allows: a terminal that trickles it
+  // (one byte a frame, frames far apart) would otherwise hold the read for hours.
+  const TDeadline Transfer(LogTransferCapMs(Size, FSettings.ReplyTimeoutMs));
   // A terminal that hands out short chunks gets asked for the rest, but only so many times.
   std::uint32_t ChunksLeft = 4 * (Size / zk::kChunkSize + 1);
   while (Ok && ABuffer.size() < Size) {
@@ -242,7 +251,7 @@ bool TZkemClient::ReadAttendanceBuffer(std::string& ABuffer, int APrepareMs) {
       break;
     }
     const std::uint32_t Start = static_cast<std::uint32_t>(ABuffer.size());
-    Ok = ReadChunk(Start, std::min(zk::kChunkSize, Size - Start), ABuffer);
+    Ok = ReadChunk(Start, std::min(zk::kChunkSize, Size - Start), ABuffer, Transfer);
   }
   // An announced size of 0 is an empty log.
   if (Ok && Size == 0) ABuffer.assign(4, '\0');
@@ -260,7 +269,8 @@ bool TZkemClient::ReadAttendanceBuffer(std::string& ABuffer, int APrepareMs) {
 // until that many bytes have come, then CMD_ACK_OK (left to be passed over later). A single bare
 // CMD_DATA frame is taken as the whole answer, as some terminals send it. A chunk shorter than
 // asked for is kept; the caller asks for the rest.
-bool TZkemClient::ReadChunk(std::uint32_t AStart, std::uint32_t ALength, std::string& ABuffer) {
+bool TZkemClient::ReadChunk(std::uint32_t AStart, std::uint32_t ALength, std::string& ABuffer,
+                            const TDeadline& ATransfer) {
   std::string Payload;
   zk::PutU32(Payload, AStart);
   zk::PutU32(Payload, ALength);
@@ -270,7 +280,8 @@ bool TZkemClient::ReadChunk(std::uint32_t AStart, std::uint32_t ALength, std::st
   std::string Chunk;
   for (;;) {
     zk::Frame F;
-    if (!ReceiveReply(F, ReplyDeadline())) return false;
+    const TDeadline Reply(std::min(ReplyDeadline().timeout(), ATransfer.remaining()));
+    if (!ReceiveReply(F, Reply)) return ATransfer.expired() ? Fail(kZkTooSlow) : false;
     switch (F.Command) {
       case zk::CMD_PREPARE_DATA:
         if (Announced || !zk::ReadU32(F.Payload, 0, Expected) || Expected == 0 ||

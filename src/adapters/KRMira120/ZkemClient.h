@@ -2,7 +2,6 @@
 // The terminal control spoken directly over the terminals' TCP protocol (port 4370), without the
 // maker's COM control: connect (with an optional comm key), firmware version, device time, the
 // whole attendance log by the small or the large-data path, and clearing the log.
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +10,12 @@
 #include "adapters/KRMira120/ZkProtocol.h"
 #include "adapters/KRMira120/ZkemControl.h"
 #include "platform/TcpStream.h"
+
+class TDeadline;
+
+// The slowest a terminal may send its log: 8000 bytes a second (a 64 kbit/s line). A whole-log
+// read must end within the reply timeout plus the log's size at that speed.
+inline constexpr std::uint32_t kZkSlowestLogBytesPerSecond = 8000;
 
 struct TZkemClientSettings {
   // The terminal's comm key; sent only when the terminal asks for one (0 = none configured).
@@ -23,6 +28,9 @@ struct TZkemClientSettings {
   int PrepareMsPer10000Records = 2000;
   int PrepareTimeoutCapMs = 120000;
 };
+
+// The longest reading a log buffer of ABytes may take with the reply timeout AReplyTimeoutMs.
+std::uint32_t LogTransferCapMs(std::uint32_t ABytes, int AReplyTimeoutMs);
 
 class TZkemClient : public IZkemControl {
  public:
@@ -59,25 +67,25 @@ class TZkemClient : public IZkemControl {
   std::uint16_t SessionId() const { return FSessionId; }
 
  private:
-  using Clock = std::chrono::steady_clock;
-
   // Sends one request and waits for the reply frame that carries its reply id.
   bool Request(std::uint16_t ACommand, const std::string& APayload, zk::Frame& AReply);
   bool Send(std::uint16_t ACommand, const std::string& APayload);
   // The next frame that answers the last request; false on timeout, a closed stream or a stream
   // that is not frames (the connection is dropped then).
-  bool ReceiveReply(zk::Frame& AFrame, Clock::time_point ADeadline);
+  bool ReceiveReply(zk::Frame& AFrame, const TDeadline& ADeadline);
   // APrepareMs: how long the terminal may take to answer the read request.
   bool ReadAttendanceBuffer(std::string& ABuffer, int APrepareMs);
   // The wait for the read request's answer, from the records the terminal says it holds.
   int PrepareTimeoutMs();
-  bool ReadChunk(std::uint32_t AStart, std::uint32_t ALength, std::string& ABuffer);
+  // One chunk of the buffer; every wait ends by ATransfer, the deadline of the whole buffer.
+  bool ReadChunk(std::uint32_t AStart, std::uint32_t ALength, std::string& ABuffer,
+                 const TDeadline& ATransfer);
   bool Fail(int AErrorCode);
   bool OpenSession();
   bool NeedConnection();
   void DropConnection();
-  Clock::time_point ReplyDeadline() const;
-  Clock::time_point ReplyDeadline(int AMs) const;
+  TDeadline ReplyDeadline() const;
+  TDeadline ReplyDeadline(int AMs) const;
 
   TZkemClientSettings FSettings;
   std::unique_ptr<ITcpStream> FStream;

@@ -19,6 +19,8 @@ constexpr int kZkBadReply = -3;
 constexpr int kZkBadParameter = -4;
 // The terminal wants a comm key and refused the one given.
 constexpr int kZkUnauthorized = -5;
+// The terminal sent its log slower than its size allows (TZkemClient: LogTransferCapMs).
+constexpr int kZkTooSlow = -6;
 
 // The counter of GetDeviceStatus that tells how many attendance records the terminal holds.
 constexpr int kZkStatusRecordCount = 6;

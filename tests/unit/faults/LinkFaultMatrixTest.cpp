@@ -48,6 +48,16 @@ enum class Fault {
   Flood,                 // a flag and a megabyte without one before the first reply, in 64
                          // pieces
   FloodOnePiece,         // the same megabyte arriving all at once
+  // Peers that never stop: in place of its first reply the clock sends a byte every
+  // millisecond for ever, and every read of the port takes a millisecond, so that no read
+  // comes back empty (as on a line that is never idle).
+  OnesForever,   // 01h, the head byte of the text replies
+  JunkForever,   // 55h: no head, no flag
+  FlagsForever,  // HDLC flags only
+  // HDLC: a flag, then a byte every 0.9 s for ever: a frame that never ends. Once: in place of
+  // the first reply only; Always: in place of every reply.
+  DripOnce,
+  DripAlways,
 };
 
 constexpr std::uint64_t T = 7000;     // reply timeout of every connection type
@@ -60,6 +70,9 @@ constexpr std::uint64_t Slack = 50;
 constexpr std::uint64_t HdlcSilentExchange = T + W + T;
 // Flood: 64 pieces of 16 KiB, 200 ms apart; the reply follows the last.
 constexpr std::uint64_t FloodMs = 5 + 64 * 200;
+// The longest an HDLC reception may take while a frame keeps arriving: the timeout plus the
+// longest legal frame (131086 bytes of 11 bits) at the line's 9600 bit/s.
+constexpr std::uint64_t HdlcPacketCap = T + 150203;
 
 struct Row {
   const char* Name;
@@ -129,6 +142,11 @@ const Row kRows[] = {
   {"TextDateTimeBadCheckOnce", Protocol::Text, Connection::Cable, Op::DateTime, Fault::BadCheckOnce, "true 1403/09/18 10:30", 2 * (W + T)},
   {"TextDateTimeCutOnce", Protocol::Text, Connection::Cable, Op::DateTime, Fault::CutOnce, "true 1403/09/18 10:30", 2 * (W + T) + Retry},
   {"TextDateTimeCutAlways", Protocol::Text, Connection::Cable, Op::DateTime, Fault::CutAlways, "false  ", 3 * (W + T + Retry), 3 * (W + T + Retry)},
+  // A clock that never stops sending ends every wait at its timeout all the same.
+  {"TextDateTimeOnesForever", Protocol::Text, Connection::Cable, Op::DateTime, Fault::OnesForever, "false  ", 3 * (W + T + Retry), 3 * (W + T + Retry)},
+  // The first byte is the status code: 01h is no code the clock gives, and it ends the tries.
+  {"TextStatusOnesForever", Protocol::Text, Connection::Cable, Op::Status, Fault::OnesForever, "not connected '\\x01'", W + T},
+  {"TextDetectOnesForever", Protocol::Text, Connection::Cable, Op::Detect, Fault::OnesForever, "not found Unknown 'Unknown' ''", 6 * (W + Td + Retry)},
 
   // ---- RS485 bus (wrapped short replies, stray bytes without 01h are dropped) ----
   {"Rs485StatusGood", Protocol::Rs485, Connection::Cable, Op::Status, Fault::None, "connected '0'", W + T},
@@ -147,6 +165,8 @@ const Row kRows[] = {
   {"Rs485DateTimeBadCheck", Protocol::Rs485, Connection::Cable, Op::DateTime, Fault::BadCheck, "false  ", 3 * (W + T)},
   {"Rs485DateTimeLateOnce", Protocol::Rs485, Connection::Cable, Op::DateTime, Fault::DelayPastTimeoutOnce, "true 1403/09/18 10:30", 2 * (W + T) + Retry},
   {"Rs485DateTimeCutOnce", Protocol::Rs485, Connection::Cable, Op::DateTime, Fault::CutOnce, "true 1403/09/18 10:30", 2 * (W + T) + Retry},
+  {"Rs485StatusJunkForever", Protocol::Rs485, Connection::Cable, Op::Status, Fault::JunkForever, "not connected ''", 3 * (W + T + Retry), 3 * (W + T + Retry)},
+  {"Rs485DateTimeOnesForever", Protocol::Rs485, Connection::Cable, Op::DateTime, Fault::OnesForever, "false  ", 3 * (W + T + Retry), 3 * (W + T + Retry)},
 
   // ---- HDLC: status (02h) ----
   {"HdlcStatusGood", Protocol::Hdlc, Connection::Cable, Op::Status, Fault::None, "connected '0'", 2 * (T + L) + W},
@@ -167,6 +187,17 @@ const Row kRows[] = {
   {"HdlcStatusDoubledFlags", Protocol::Hdlc, Connection::Cable, Op::Status, Fault::DoubledFlags, "connected '0'", 2 * (T + L) + W},
   {"HdlcStatusFlood", Protocol::Hdlc, Connection::Cable, Op::Status, Fault::Flood, "connected '0'", FloodMs + 2 * (T + L) + W},
   {"HdlcStatusFloodOnePiece", Protocol::Hdlc, Connection::Cable, Op::Status, Fault::FloodOnePiece, "connected '0'", 5 + 2 * (T + L) + W},
+  // Streams without end: bytes that cannot be a frame do not hold a wait open, so every wait
+  // ends at its timeout as with a silent clock.
+  {"HdlcStatusJunkForever", Protocol::Hdlc, Connection::Cable, Op::Status, Fault::JunkForever, "not connected ''", 3 * (3 * HdlcSilentExchange + Retry), 3 * (3 * HdlcSilentExchange + Retry)},
+  {"HdlcStatusFlagsForever", Protocol::Hdlc, Connection::Cable, Op::Status, Fault::FlagsForever, "not connected ''", 3 * (3 * HdlcSilentExchange + Retry), 3 * (3 * HdlcSilentExchange + Retry)},
+  // A frame that keeps arriving a byte at a time holds its reception (here the session request's)
+  // up to the packet's cap; no session, so the command is not written and its wait is silent;
+  // the next try gets through.
+  {"HdlcStatusDripOnce", Protocol::Hdlc, Connection::Cable, Op::Status, Fault::DripOnce, "connected '0'", HdlcPacketCap + W + T + 2 * (T + L) + W, HdlcPacketCap + T},
+  // Every session request held to its cap, then the unwritten command's silent wait: the
+  // operation's own cap, from its tries.
+  {"HdlcStatusDripAlways", Protocol::Hdlc, Connection::Cable, Op::Status, Fault::DripAlways, "not connected ''", 3 * (3 * (HdlcPacketCap + L + W + T) + Retry), 3 * (3 * (HdlcPacketCap + T) + Retry)},
 
   // ---- HDLC: detection (status, device description 01h) ----
   {"HdlcDetectGood", Protocol::Hdlc, Connection::Cable, Op::Detect, Fault::None, "found KREmber 'KR-Ember' 'Ver 1.20'", 3 * (T + L) + 2 * W},
@@ -182,6 +213,8 @@ const Row kRows[] = {
   {"HdlcDateTimeSessionClosedOnce", Protocol::Hdlc, Connection::Cable, Op::DateTime, Fault::SessionClosedOnce, "true 1403/9/18 10:30", 5 * (T + L) + 3 * W},
   {"HdlcDateTimeBusyReplyOnce", Protocol::Hdlc, Connection::Cable, Op::DateTime, Fault::BusyReplyOnce, "true 1403/9/18 10:30", 5 * (T + L) + 3 * W},
   {"HdlcDateTimeGarbageBetween", Protocol::Hdlc, Connection::Cable, Op::DateTime, Fault::GarbageBetween, "true 1403/9/18 10:30", 3 * (T + L) + 2 * W},
+  {"HdlcDateTimeFlagsForever", Protocol::Hdlc, Connection::Cable, Op::DateTime, Fault::FlagsForever, "false  ", 3 * (2 * 3 * HdlcSilentExchange + Retry), 3 * (2 * 3 * HdlcSilentExchange + Retry)},
+  {"HdlcDetectDripOnce", Protocol::Hdlc, Connection::Cable, Op::Detect, Fault::DripOnce, "found KREmber 'KR-Ember' 'Ver 1.20'", HdlcPacketCap + W + T + 3 * (T + L) + 2 * W, HdlcPacketCap + T},
 
   // ---- TCP/IP: the socket's own buffer in the path (the connect takes 5 ms) ----
   {"TcpTextStatusLateOnce", Protocol::Text, Connection::Tcp, Op::Status, Fault::DelayPastTimeoutOnce, "connected '0'", 5 + 2 * (W + T) + Retry},
@@ -190,6 +223,8 @@ const Row kRows[] = {
   {"TcpHdlcStatusCutOnce", Protocol::Hdlc, Connection::Tcp, Op::Status, Fault::CutOnce, "connected '0'", 5 + (T + L) + W + T + 2 * (T + L) + W},
   {"TcpHdlcStatusFlood", Protocol::Hdlc, Connection::Tcp, Op::Status, Fault::Flood, "connected '0'", 5 + FloodMs + 2 * (T + L) + W},
   {"TcpHdlcStatusFloodOnePiece", Protocol::Hdlc, Connection::Tcp, Op::Status, Fault::FloodOnePiece, "connected '0'", 5 + 5 + 2 * (T + L) + W},
+  {"TcpHdlcStatusJunkForever", Protocol::Hdlc, Connection::Tcp, Op::Status, Fault::JunkForever, "not connected ''", 5 + 3 * (3 * HdlcSilentExchange + Retry), 3 * (3 * HdlcSilentExchange + Retry)},
+  {"TcpTextDateTimeOnesForever", Protocol::Text, Connection::Tcp, Op::DateTime, Fault::OnesForever, "false  ", 5 + 3 * (W + T + Retry), 3 * (W + T + Retry)},
   {"TcpHdlcDetectSessionClosedOnce", Protocol::Hdlc, Connection::Tcp, Op::Detect, Fault::SessionClosedOnce, "found KREmber 'KR-Ember' 'Ver 1.20'", 5 + 5 * (T + L) + 3 * W},
 };
 // clang-format on
@@ -271,6 +306,23 @@ class LinkFaultMatrix : public FaultLineTest, public ::testing::WithParamInterfa
       case Fault::FloodOnePiece:
         Wire->FloodBytes = 1 << 20;
         break;
+      case Fault::OnesForever:
+      case Fault::JunkForever:
+      case Fault::FlagsForever: {
+        const char byte = ARow.F == Fault::OnesForever   ? '\x01'
+                          : ARow.F == Fault::JunkForever ? '\x55'
+                                                         : '\x7E';
+        misbehave(Misbehaviour::flood(std::string(1, byte), 1));
+        vp.P.ReadMs = 1;
+        break;
+      }
+      case Fault::DripOnce:
+      case Fault::DripAlways: {
+        const int times = ARow.F == Fault::DripOnce ? 1 : sim::kAlways;
+        misbehave(Misbehaviour::garbage("\x7E", times));
+        misbehave(Misbehaviour::flood("\x55", 900, times));
+        break;
+      }
     }
   }
 

@@ -94,3 +94,20 @@ TEST_F(LinkFixture, WaitAskingForNothingStillTimesOutWhileBytesWait) {
   EXPECT_GE(now() - start, 7000u);
   EXPECT_LE(now() - start, 7030u);
 }
+
+TEST_F(LinkFixture, TcpReadTakesWhatTheWaitCanUseAndABoundedLookAhead) {
+  // A megabyte arrives at once; the wait asks for one byte. The rest stays in the socket (where
+  // the socket's own cap and the connection's flow control hold the peer back) instead of
+  // moving into the line's buffer.
+  useTcp();
+  const std::size_t flood = 1 << 20;
+  device.then(std::string(flood, 'U'), 1);
+  clock().WriteCommand("\x01");
+  vp.P.Clock.advance(5);
+  std::string data;
+  clock().ReadChannel(1, data);
+  EXPECT_EQ(data, "U");
+  const std::size_t leftInSocket = vp.P.Wire.fromDevice(1 << 30).size();
+  EXPECT_GE(leftInSocket, flood - 1 - 8 * 1024) << "bytes taken from the socket for a 1-byte read";
+  EXPECT_LT(leftInSocket, flood);
+}

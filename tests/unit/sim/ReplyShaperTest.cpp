@@ -82,9 +82,28 @@ INSTANTIATE_TEST_SUITE_P(
                   kData,
                   std::string("gX") + kWrongY + "Z",
                   {15, 17, 19, 21}},
+        // A flood takes the place of the reply: one piece that repeats, after the opening bytes.
+        ShapeCase{"FloodInPlaceOfTheReply",
+                  {Misbehaviour::garbage("\x7E"), Misbehaviour::flood("\x55", 900)},
+                  kData,
+                  "\x7E\x55",
+                  {5, 905}},
         // A rule for another command does not touch this reply.
         ShapeCase{"CommandFilter", {Misbehaviour::silence().onlyFor("\x01")}, kData, "XYZ", {5}}),
     [](const testing::TestParamInfo<ShapeCase>& AInfo) { return AInfo.param.Name; });
+
+TEST(ReplyShaperTest, FloodRepeatsForEverAndIsUsedUpLikeAnyRule) {
+  ReplyShaper shaper;
+  shaper.add(Misbehaviour::flood("\x01\x01", 3, 1));
+  const ReplyPlan flooded = shaper.shape(kData, kLatency);
+  ASSERT_EQ(flooded.size(), 1u);
+  EXPECT_EQ(flooded[0].RepeatMs, 3u);
+  // Used up: the next reply comes as it is, and does not repeat.
+  const ReplyPlan next = shaper.shape(kData, kLatency);
+  ASSERT_EQ(next.size(), 1u);
+  EXPECT_EQ(next[0].Bytes, "XYZ");
+  EXPECT_EQ(next[0].RepeatMs, 0u);
+}
 
 TEST(ReplyShaperTest, CountedSilenceUsesUpOnlyItselfWhileSilent) {
   ReplyShaper shaper;

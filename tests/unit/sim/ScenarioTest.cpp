@@ -153,6 +153,22 @@ TEST(ScenarioTest, TheSecondTerminalsLogIsGivenAnywhere) {
   EXPECT_FALSE(sim::defaultScenario().ZkLogGiven);
 }
 
+TEST(ScenarioTest, PeersThatNeverStopAndATerminalThatTrickles) {
+  ScenarioParser p;
+  p.parse("misbehave garbage 7E times=1; misbehave flood 55 900 times=1; zk-data-frames 1 200",
+          "-e", true);
+  const Scenario sc = p.finish();
+  ASSERT_EQ(sc.Clocks.size(), 1u);
+  const auto& rules = sc.Clocks[0].Misbehaviours;
+  ASSERT_EQ(rules.size(), 2u);
+  EXPECT_EQ(rules[1].Kind, MisbehaviourKind::Flood);
+  EXPECT_EQ(rules[1].Bytes, "\x55");
+  EXPECT_EQ(rules[1].Ms, 900u);
+  EXPECT_EQ(rules[1].Times, 1);
+  EXPECT_EQ(sc.ZkDataFrameBytes, 1);
+  EXPECT_EQ(sc.ZkDataFrameGapMs, 200);
+}
+
 TEST(ScenarioTest, RecordWithCheckByteCrIsWarnedAbout) {
   // The receiver takes every CR out of a record, a check byte of 0Dh too. The second code is
   // free text, so one of these letters makes the check byte 0Dh.
@@ -225,6 +241,9 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"record 1 1403/09/18 10:00 seq=a", "seq takes one letter"},
                     BadCase{"misbehave sulk", "unknown misbehaviour"},
                     BadCase{"misbehave delay", "needs MS"},
+                    BadCase{"misbehave flood 55", "needs MS"},
+                    BadCase{"misbehave flood 55 0", "flood must be 1 to"},
+                    BadCase{"zk-data-frames 0 200", "must be 1 to"},
                     BadCase{"misbehave garbage 3G", "hexadecimal"},
                     BadCase{"misbehave silence times=0", "times must be 1 to"}),
     [](const testing::TestParamInfo<BadCase>& AInfo) {

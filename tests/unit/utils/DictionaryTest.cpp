@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QTemporaryDir>
+#include <filesystem>
 #include <fstream>
 
 #include "utils/Dictionary.h"
+#include "utils/ProgramDirectory.h"
+#include "utils/StartupFile.h"
 
 namespace {
 
@@ -139,6 +144,83 @@ TEST(DictionaryFile, MissingOrUnreadableFileEmptiesTheDictionary) {
   d.SetText("a=1");
   d.LoadFromFile(dir.path().toStdString());  // a folder cannot be read as a file
   EXPECT_EQ(d.Count(), 0u);
+}
+
+// Files that are not a small regular file are refused without being read: a FIFO would block
+// for ever, /dev/zero never ends, and a file of line breaks alone would take many times its size
+// as lines. The reason is logged.
+class DictionaryStartupFile : public ::testing::Test {
+ protected:
+  DictionaryStartupFile() {
+    SetProgramDirectory(FDir.path().toStdString());
+    SetStartupFileLog([this](const std::string& AReason) { FLog += AReason + "\n"; });
+  }
+  ~DictionaryStartupFile() override {
+    SetProgramDirectory("");
+    SetStartupFileLog({});
+  }
+  std::string path(const char* AName) const { return FDir.filePath(AName).toStdString(); }
+  // Everything logged so far.
+  std::string logs() const { return FLog; }
+  QTemporaryDir FDir;
+  std::string FLog;
+};
+
+TEST_F(DictionaryStartupFile, OnlySmallRegularFilesAreRead) {
+  ASSERT_EQ(::mkfifo(path("fifo.edf").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", path("zero.edf"));
+  std::ofstream(path("huge.edf"), std::ios::binary)
+      << std::string(static_cast<std::size_t>(kStartupFileMaxBytes) + 1, '\r');
+  std::ofstream(path("lines.edf"), std::ios::binary) << std::string(kDictionaryMaxLines + 1, '\r');
+  std::ofstream(path("good.edf"), std::ios::binary)
+      << std::string(kDictionaryMaxLines - 1, '\n') << "DateType=Christian";
+  std::filesystem::create_symlink(path("good.edf"), path("link.edf"));
+
+  struct Case {
+    const char* Name;
+    bool Read;
+    const char* Reason;  // in the load log; nullptr: nothing logged
+  };
+  const Case cases[] = {
+      {"fifo.edf", false, "not a regular file"},
+      {"zero.edf", false, "not a regular file"},
+      {"huge.edf", false, "more than 4194304 bytes"},
+      {"lines.edf", false, "65537 lines, more than 65536"},
+      {"good.edf", true, nullptr},  // exactly as many lines as allowed
+      {"link.edf", true, nullptr},  // a link to a regular file is followed
+      {"missing.edf", false, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string before = logs();
+    TDictionary d;
+    d.SetText("a=1");
+    d.LoadFromFile(path(c.Name));
+    EXPECT_EQ(d.DateType(), c.Read ? Christian : Solar);
+    if (!c.Read) {
+      EXPECT_EQ(d.Count(), 0u);
+    }
+    const std::string logged = logs().substr(before.size());
+    if (c.Reason) {
+      EXPECT_NE(logged.find(path(c.Name)), std::string::npos) << logged;
+      EXPECT_NE(logged.find(c.Reason), std::string::npos) << logged;
+    } else {
+      EXPECT_EQ(logged, "");
+    }
+  }
+}
+
+TEST_F(DictionaryStartupFile, MainDictionaryIsReadOncePerProgramFolder) {
+  std::ofstream(path("MainDict.edf"), std::ios::binary) << "DateType=Christian\r\n";
+  EXPECT_EQ(MainDictionary().DateType(), Christian);
+  std::ofstream(path("MainDict.edf"), std::ios::binary | std::ios::trunc) << "DateType=Solar\r\n";
+  EXPECT_EQ(MainDictionary().DateType(), Christian);  // not read again
+  // Another folder is another dictionary.
+  QTemporaryDir other;
+  std::ofstream(other.filePath("MainDict.edf").toStdString(), std::ios::binary)
+      << "DateType=Solar\r\n";
+  SetProgramDirectory(other.path().toStdString());
+  EXPECT_EQ(MainDictionary().DateType(), Solar);
 }
 
 }  // namespace

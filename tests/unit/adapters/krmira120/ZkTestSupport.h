@@ -17,6 +17,7 @@
 #include "adapters/KRMira120/ZkProtocol.h"
 #include "adapters/KRMira120/ZkemClient.h"
 #include "adapters/KRMira120/ZkemControl.h"
+#include "platform/Platform.h"
 
 namespace zktest {
 
@@ -177,6 +178,9 @@ class ScriptedTransport : public ITcpStream {
     std::string Pending;
     // At most this many bytes per Receive (0: all that is pending).
     std::size_t PieceSize = 0;
+    // When not 0: one frame per Receive, each this many ms of the platform's time after the one
+    // before (a terminal that trickles its answers).
+    std::uint32_t FrameGapMs = 0;
   };
 
   explicit ScriptedTransport(std::shared_ptr<State> AState) : FState(std::move(AState)) {}
@@ -184,6 +188,7 @@ class ScriptedTransport : public ITcpStream {
   bool open(const std::string&, int, int) override {
     ++FState->Opens;
     FState->Pending.clear();
+    FWaitedMs = 0;
     FReceiver.Clear();
     FState->IsOpen = !FState->RefuseOpen;
     if (FState->IsOpen && FState->OnOpen) FState->OnOpen();
@@ -205,9 +210,27 @@ class ScriptedTransport : public ITcpStream {
     return true;
   }
   std::string receive(int ATimeoutMs) override {
+    ISystemClock& Clock = platform::Clock();
     if (FState->Pending.empty()) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ATimeoutMs, 2)));
+      Clock.sleep(static_cast<std::uint32_t>(std::clamp(ATimeoutMs, 0, 2)));
       return {};
+    }
+    if (FState->FrameGapMs > 0) {
+      // The next frame comes once its gap has passed; a shorter wait brings nothing.
+      const std::uint32_t Need = FState->FrameGapMs - std::min(FWaitedMs, FState->FrameGapMs);
+      const auto Timeout = static_cast<std::uint32_t>(std::max(ATimeoutMs, 0));
+      if (Need > Timeout) {
+        Clock.sleep(Timeout);
+        FWaitedMs += Timeout;
+        return {};
+      }
+      Clock.sleep(Need);
+      FWaitedMs = 0;
+      std::uint32_t Body = 0;
+      zk::ReadU32(FState->Pending, 4, Body);
+      const std::string Out = FState->Pending.substr(0, zk::kPrefixSize + Body);
+      FState->Pending.erase(0, Out.size());
+      return Out;
     }
     const std::size_t N = FState->PieceSize == 0 ? FState->Pending.size() : FState->PieceSize;
     const std::string Out = FState->Pending.substr(0, N);
@@ -218,6 +241,7 @@ class ScriptedTransport : public ITcpStream {
  private:
   std::shared_ptr<State> FState;
   zk::FrameReceiver FReceiver;
+  std::uint32_t FWaitedMs = 0;
 };
 
 // A reply frame to ARequest from a terminal with session ASession.

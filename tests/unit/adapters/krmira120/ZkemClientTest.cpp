@@ -491,3 +491,54 @@ TEST_F(ZkemClientInMemory, UnknownAnswerToTheBufferRequest) {
 }
 
 }  // namespace
+
+// The whole log must come within the reply timeout plus its size at 8000 bytes a second, however
+// its frames trickle in: each frame alone would be within the reply timeout. Runs in virtual
+// time.
+class ZkemClientSlowTerminal : public ZkemClientInMemory {
+ protected:
+  void SetUp() override {
+    ZkemClientInMemory::SetUp();
+    TZkemClientSettings Settings;  // the real timeouts: 5 s a reply
+    Client = std::make_unique<TZkemClient>(Settings, std::make_unique<ScriptedTransport>(State));
+  }
+  std::uint64_t Now() const { return Vp.P.Clock.elapsed(); }
+  sim::ScopedVirtualPlatform Vp;
+};
+
+TEST_F(ZkemClientSlowTerminal, TheLogComesWithinTheTimeItsSizeAllows) {
+  // 100 records: a buffer of 4004 bytes, so 5000 + 501 ms.
+  AddRecords(100);
+  const std::uint64_t Cap = LogTransferCapMs(4004, 5000);
+  ASSERT_EQ(Cap, 5501u);
+  struct Case {
+    const char* Name;
+    std::size_t FrameBytes;
+    std::uint32_t GapMs;
+    bool Read;
+  };
+  const Case Cases[] = {
+      // 4004 frames of one byte, 200 ms apart: 800 s if it were followed to the end.
+      {"one byte a frame", 1, 200, false},
+      // Five frames of a chunk, each 4.9 s after the one before: each alone in time.
+      {"every frame just in time", 1000, 4900, false},
+      {"slow but in time", 1000, 400, true},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    State->FrameGapMs = 0;
+    ASSERT_TRUE(Connect());
+    Model.setDataFrameLimit(C.FrameBytes);
+    State->FrameGapMs = C.GapMs;
+    const std::uint64_t Start = Now();
+    const std::vector<std::string> Ids = ReadLog();
+    const std::uint64_t Took = Now() - Start;
+    EXPECT_EQ(Ids.size(), C.Read ? 100u : 0u);
+    EXPECT_EQ(LastError(), C.Read ? kZkNoData : kZkTooSlow);
+    // The buffer request's answer and the chunk's announcement come before the deadline starts.
+    EXPECT_LE(Took, 2 * C.GapMs + Cap + 2 * C.GapMs);
+    if (!C.Read) {
+      EXPECT_GE(Took, Cap);
+    }
+  }
+}

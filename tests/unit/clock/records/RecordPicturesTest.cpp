@@ -137,6 +137,7 @@ TEST_F(TextPictures, SpoiledTransfers) {
   ASSERT_EQ(clock().GetRecord().KartNo, "1");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
+    vp.P.Wire.clearPending();  // nothing of the case before
     const auto record = WithPicture(Record("1", {1403, 9, 17, 8, 0, 0}), c.Size);
     model.clearRecords();
     model.addRecord(record);
@@ -150,6 +151,45 @@ TEST_F(TextPictures, SpoiledTransfers) {
     if (c.Result) {
       EXPECT_EQ(picture, record.Picture);
     }
+  }
+}
+
+// A picture larger than any clock holds ends the transfer at once; one that trickles in slower
+// than the line allows for the largest picture fails its try (115200 bit/s: 1977 blocks of 512
+// bytes of 11 bits, plus the 7 s timeout, make 104 s).
+TEST_F(TextPictures, PictureSizeAndTransferTimeAreCapped) {
+  line.ChangeBaudRate(br115200);
+  struct Case {
+    const char* Name;
+    std::size_t Size;
+    std::uint32_t ByteGapMs;  // 0: at the line's pace
+    bool Result;
+    int Requests;
+    const char* Error;
+  };
+  const Case cases[] = {
+      {"largest picture", 1000000, 0, true, 1, ""},
+      {"one block more", 1000000 + 506, 0, false, 1, "picture larger than 1000000 bytes"},
+      // 26 blocks, 10 ms a byte: 133 s a try, each block within the reply timeout.
+      {"slow but in time", 5000, 10, true, 1, ""},
+      {"too slow", 13000, 10, false, 3, "picture transfer took longer than 104 s"},
+  };
+  model.addRecord(Record("1", {1403, 9, 17, 8, 0, 0}));
+  ASSERT_EQ(clock().GetRecord().KartNo, "1");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const auto record = WithPicture(Record("1", {1403, 9, 17, 8, 0, 0}), c.Size);
+    model.clearRecords();
+    model.addRecord(record);
+    model.misbehaviour().clear();
+    if (c.ByteGapMs) model.misbehave(sim::Misbehaviour::byteByByte(c.ByteGapMs).onlyFor("R"));
+    const int before = CountText(model, "RDML=");
+    std::string picture;
+    EXPECT_EQ(clock().GetRecordImage(&picture), c.Result);
+    EXPECT_EQ(CountText(model, "RDML=") - before, c.Requests);
+    EXPECT_EQ(clock().ImageError(), c.Error);
+    EXPECT_EQ(picture.size(), c.Result ? c.Size : 0u);
+    EXPECT_TRUE(picture == (c.Result ? record.Picture : std::string()));
   }
 }
 
