@@ -37,10 +37,10 @@
 //                               0 by default; type2 "00"; seq: the clock's next letter;
 //                               card, camera: the HDLC record's card and camera flags;
 //                               picture=N: a picture of N bytes (0..33161215, the most the
-//                               block numbers carry; the tool takes at most 1000000) taken with the
-//                               record (sets the camera flag); nuls=N: text clocks send the
-//                               card followed by N NUL bytes (a broken card reader; the check
-//                               byte is right)
+//                               block numbers carry; the tool takes at most 1000000) taken
+//                               with the record (sets the camera flag); nuls=N: text clocks
+//                               send the card followed by N NUL bytes (a broken card reader;
+//                               the check byte is right)
 //   camera yes|no               text clocks: the clock has a camera and hands out the records'
 //                               pictures (default no; "ACM?" is answered "I" without one)
 //   pointer N                   the memory position of the oldest record (default 1): text
@@ -67,7 +67,8 @@
 //                               replies; flood: in place of the reply, the bytes HEX every MS
 //                               and never again a reply or an end (with garbage: those bytes
 //                               first, e.g. garbage 7E and flood 55 900 is an HDLC frame that
-//                               drips a byte every 0.9 s). times=N: the next N replies only (default always);
+//                               drips a byte every 0.9 s).
+//                               times=N: the next N replies only (default always);
 //                               cmd=HH: only replies to commands starting with byte HH.
 //                               Records and pictures: corrupt (a record with a right check
 //                               byte but an hour of 25; HDLC: the block's first record with a

@@ -179,10 +179,11 @@ std::int32_t TBasicClock::ReadImagePointer() {
 }
 
 std::uint32_t TBasicClock::PictureTransferCapMs(std::size_t ABlockWireBytes,
-                                               std::uint32_t ABlockPauseMs) {
-  const std::uint64_t ms = std::uint64_t{Link().LineTransferMs(kMaxPictureBlocks * ABlockWireBytes)} +
-                           std::uint64_t{kMaxPictureBlocks} * ABlockPauseMs +
-                           static_cast<std::uint64_t>(GetReplyTimeout());
+                                                std::uint32_t ABlockPauseMs) {
+  const std::uint64_t ms =
+      std::uint64_t{Link().LineTransferMs(kMaxPictureBlocks * ABlockWireBytes)} +
+      std::uint64_t{kMaxPictureBlocks} * ABlockPauseMs +
+      static_cast<std::uint64_t>(GetReplyTimeout());
   return ms > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(ms);
 }
 

@@ -35,7 +35,8 @@ THdlcPacket TClockLink::ReceiveHdlcPacket(const TLinkStation& AStation) {
         }
         // A byte of a frame that is arriving restarts the timeout (a slow clock is still a
         // talking clock), though never past the packet's cap; noise and lone flags do not.
-        if (receiver.bufferedBytes() > 1) deadline = TDeadline(std::min(timeout, packetCap.remaining()));
+        if (receiver.bufferedBytes() > 1)
+          deadline = TDeadline(std::min(timeout, packetCap.remaining()));
         return false;
       });
   if (!received) return {};
