@@ -1,5 +1,5 @@
-// clockctl against peers that never stop sending or that drip a byte at a time: every command
-// ends within its cap (docs/RELIABILITY.md) and the process stays small.
+// clockctl against peers that never stop sending, that drip a byte at a time, or that trickle a
+// log: every command ends within its cap (docs/RELIABILITY.md) and the process stays small.
 // The commands of one peer run side by side, each on its own connection, so that the test takes
 // the longest cap, not their sum.
 #include <gtest/gtest.h>
@@ -112,6 +112,21 @@ TEST(HostilePeers, FloodingClock) {
 TEST(HostilePeers, DrippingClock) {
   FromTheFirstReply("misbehave flood 01 900");
   AfterTheDetection("misbehave flood 01 900");
+}
+
+// The port-4370 terminal hands out its log of 100 records (4004 bytes) a byte a frame, a frame
+// every 0.2 s: 800 s to the end. The read gives up at its cap, 5 s plus the log at 8000 bytes a
+// second, and the dump says why.
+TEST(HostilePeers, TerminalThatTricklesItsLog) {
+  Simulator sim({"zk-records 100", "zk-data-frames 1 200"}, {"--zk-terminal", "0"});
+  const std::string port = sim.announced("zk");
+  ASSERT_FALSE(port.empty());
+  const auto results =
+      RunSideBySide("127.0.0.1:" + port, {{"dump", {"--search", "KRMira120", "dump"}, 10000}});
+  EXPECT_NE(results[0].ExitCode, 0);
+  EXPECT_EQ(results[0].Out, "") << "no record of a log that did not come whole";
+  EXPECT_NE(results[0].Err.find("slower than its size allows"), std::string::npos)
+      << results[0].Err;
 }
 
 }  // namespace

@@ -176,6 +176,8 @@ std::string TKrMira120::ControlProblem(const std::string& AWhat) {
       return AWhat + ": the terminal's answer was malformed";
     case kZkUnauthorized:
       return AWhat + ": the terminal refused the comm key";
+    case kZkTooSlow:
+      return AWhat + ": the terminal sent it slower than its size allows";
     default:
       return AWhat;
   }
