@@ -58,7 +58,7 @@ std::vector<e2e::RunResult> RunSideBySide(const std::string& AAddress,
   std::vector<e2e::RunResult> results;
   for (std::size_t i = 0; i < running.size(); ++i) {
     const Command& c = ACommands[i];
-    results.push_back(running[i]->Finish(0));
+    results.push_back(running[i]->Finish(5000));  // it has ended: its output is read
     const e2e::RunResult& r = results.back();
     SCOPED_TRACE(c.Name);
     EXPECT_LE(r.Ms, c.CapMs) << r.Err;
