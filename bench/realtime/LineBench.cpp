@@ -3,6 +3,7 @@
 // table together with the pure-function benchmarks (clockdiag_bench's JSON output).
 //
 //   linebench [--pure FILE.json] [--skip-scan]
+//   linebench --zk-download PORT    (the bare download of the whole-log comparison, on its own)
 //
 // Each measurement states what it compares with:
 // - reply seen: from the simulator writing a reply's last byte (its trace, in microseconds of
@@ -20,7 +21,11 @@
 // - many lines: four silent TCP lines checked by clockctl --lines, against one line's scan;
 // - dump: records per second read and acknowledged, against the rate the line allows (per
 //   record a status query, the record request and the acknowledgement, each as above);
-// - face-terminal log download: records per second through the KR-Mira120 adapter.
+// - face-terminal log download: records per second through the KR-Mira120 adapter;
+// - whole-log dump to CSV: `clockctl dump --all --out FILE.csv` of 20,000 records from
+//   clocksim's KR-Mira120 terminal, against the bare download of the same log by a program of
+//   its own (this one with --zk-download: connect, read the whole log, hand out every record),
+//   both as processes started from here, in the same run.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -128,7 +133,8 @@ class SimProcess {
     FStdin = in[1];
     std::string text;
     char buf[256];
-    while (FTcpPort == 0 || FPty.empty()) {
+    const bool zk = std::find(AArgs.begin(), AArgs.end(), "--zk-terminal") != AArgs.end();
+    while (FTcpPort == 0 || FPty.empty() || (zk && FZkPort == 0)) {
       const ssize_t n = read(out[0], buf, sizeof buf);
       if (n <= 0) throw std::runtime_error("clocksim did not start");
       text.append(buf, static_cast<std::size_t>(n));
@@ -138,6 +144,7 @@ class SimProcess {
         text.erase(0, at + 1);
         if (line.rfind("tcp ", 0) == 0) FTcpPort = std::stoi(line.substr(4));
         if (line.rfind("pty ", 0) == 0) FPty = line.substr(4);
+        if (line.rfind("zk ", 0) == 0) FZkPort = std::stoi(line.substr(3));
       }
     }
     close(out[0]);
@@ -154,6 +161,7 @@ class SimProcess {
     FPid = -1;
   }
   int tcpPort() const { return FTcpPort; }
+  int zkPort() const { return FZkPort; }
   const std::string& pty() const { return FPty; }
   // The trace after stop(): "<us> <where> RX|TX <hex>" lines.
   std::string trace() const {
@@ -167,6 +175,7 @@ class SimProcess {
   pid_t FPid = -1;
   int FStdin = -1;
   int FTcpPort = 0;
+  int FZkPort = 0;
   std::string FPty;
   std::string FTracePath;
 };
@@ -453,6 +462,81 @@ void MeasureFaceTerminalDownload() {
       ">= 2000 records/s", rate >= 2000.0);
 }
 
+// The whole log of the terminal at APort read by the core's client and handed out record by
+// record, nothing written: the bare download. Returns the records read.
+int DownloadWholeLog(int APort) {
+  TKrMira120 adapter("127.0.0.1", APort, 1, "", std::make_unique<TZkemClient>(TZkemClientSettings{}));
+  if (!adapter.Connect()) throw std::runtime_error("cannot connect to the face terminal");
+  int read = 0;
+  if (adapter.IsEmpty() != 0) return 0;
+  for (;;) {
+    const TMira120Record record = adapter.GetRecord();
+    if (record.KartNo.empty() && record.Fault.empty()) break;
+    adapter.NextRecord();
+    ++read;
+  }
+  return read;
+}
+
+// Runs AArgs as a process (standard output and error to /dev/null); seconds it took, or throws
+// when it fails.
+double TimedProcess(const std::vector<std::string>& AArgs) {
+  const auto start = SteadyClock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    std::vector<std::string> args = AArgs;
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const double took = std::chrono::duration<double>(SteadyClock::now() - start).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    throw std::runtime_error(AArgs[0] + " " + AArgs[1] + " failed");
+  return took;
+}
+
+std::size_t CountLines(const std::string& APath) {
+  std::ifstream in(APath);
+  return static_cast<std::size_t>(
+      std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
+}
+
+void MeasureWholeLogDump(const std::string& ASelf) {
+  constexpr int kRecords = 20000;
+  constexpr int kRuns = 3;
+  std::vector<double> downloads, dumps;
+  for (int run = 0; run < kRuns; ++run) {
+    SimProcess sim({"--zk-terminal", "0", "-e", "zk-records " + std::to_string(kRecords)});
+    const std::string port = std::to_string(sim.zkPort());
+    // The download leaves the log on the terminal; the dump then reads and clears it.
+    downloads.push_back(TimedProcess({ASelf, "--zk-download", port}));
+    char csv[] = "/tmp/linebench-dump-XXXXXX";
+    const int fd = mkstemp(csv);
+    if (fd < 0) throw std::runtime_error("cannot make a CSV file");
+    close(fd);
+    dumps.push_back(TimedProcess({CLOCKCTL_PATH, "--tcp", "127.0.0.1:" + port, "--search",
+                                  "KRMira120", "dump", "--all", "--out", csv}));
+    const std::size_t rows = CountLines(csv);
+    unlink(csv);
+    if (rows != kRecords + 1)
+      throw std::runtime_error("the dump wrote " + std::to_string(rows) + " lines, not " +
+                               std::to_string(kRecords + 1));
+  }
+  const double download = Percentile(downloads, 50);
+  const double dump = Percentile(dumps, 50);
+  const double ratio = dump / download;
+  Add("whole-log dump of 20000 KR-Mira120 records to CSV against the bare download (medians of 3)",
+      Format("%.3f s", dump) + Format(" vs %.3f s", download) + Format(" (%.2fx)", ratio),
+      "<= 1.5x", ratio <= 1.5);
+}
+
 // The pure-function benchmarks, from clockdiag_bench --benchmark_format=json.
 void AddPureFunctions(const std::string& AFile) {
   QFile file(QString::fromStdString(AFile));
@@ -479,6 +563,14 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   std::string pure;
   bool skipScan = false;
+  if (argc == 3 && std::string(argv[1]) == "--zk-download") {
+    try {
+      return DownloadWholeLog(std::stoi(argv[2])) > 0 ? 0 : 1;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "linebench: %s\n", e.what());
+      return 1;
+    }
+  }
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--pure" && i + 1 < argc)
@@ -499,6 +591,7 @@ int main(int argc, char** argv) {
     MeasureDump();
     MeasureFaceTerminalDownload();
     MeasureManyLines();
+    MeasureWholeLogDump(argv[0]);
     if (!skipScan) MeasureBusScan();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "linebench: %s\n", e.what());

@@ -53,14 +53,22 @@ struct ClockDateTime {
   std::optional<std::int64_t> Drift;
 };
 
+// A clock's date in the one form clockctl prints, YYYY/MM/DD with two-digit month and day (an
+// HDLC clock gives "1403/9/18"); as the clock gave it when it is no date.
+std::string FullDateText(const std::string& ADate) {
+  const std::string full = DateStrToLongDate(ADate, 0);
+  return full.empty() ? ADate : full;
+}
+
 ClockDateTime ReadDateTime(TBasicClock& AClock, TClockSearchType ASearch) {
   // The first kind of face terminal told its date and time while it was probed.
   if (ASearch == cstKRMira)
-    return ClockDateTime(AClock.MiraClockDateStr.str(), AClock.MiraClockTimeStr.str());
+    return ClockDateTime(FullDateText(AClock.MiraClockDateStr.str()),
+                         AClock.MiraClockTimeStr.str());
   TDateStr date;
   TTimeStr time;
   AClock.GetDateTime(date, time);
-  return ClockDateTime(date.str(), time.str());
+  return ClockDateTime(FullDateText(date.str()), time.str());
 }
 
 // The computer's date (Gregorian, which the clocks recognise by its year) and time.

@@ -4,6 +4,13 @@
 
 #include "cli/JsonText.h"
 #include "utils/HexText.h"
+#include "cli/Progress.h"
+#include "utils/OutputText.h"
+
+namespace {
+// Records kept between two progress lines.
+constexpr int kProgressEvery = 100;
+}  // namespace
 
 TCliDumpSink::TCliDumpSink(TRecordCsvFile* ACsv, std::string ACsvName, bool AJson,
                            std::ostream& AOut, std::ostream& AErr)
@@ -11,50 +18,108 @@ TCliDumpSink::TCliDumpSink(TRecordCsvFile* ACsv, std::string ACsvName, bool AJso
 
 std::string TCliDumpSink::JsonEntry(const TDumpEntry& AEntry) {
   const TVexRecord& r = AEntry.Record;
-  return "{\"clock\":" + std::to_string(r.ClockNumber) + ",\"card\":" + JsonString(r.KartNo) +
-         ",\"date\":" + JsonString(r.Date) + ",\"time\":" + JsonString(r.Time) +
-         ",\"type1\":" + JsonString(r.RecType1) + ",\"type2\":" + JsonString(r.RecType2) +
-         ",\"sequence\":" + JsonString(std::string(1, r.SequenceCode)) +
-         ",\"event\":" + JsonString(EntryEventText(AEntry)) +
-         (AEntry.Flag == TRecordFlag::None
-              ? ""
-              : ",\"flag\":" + JsonString(RecordFlagName(AEntry.Flag)) +
-                    ",\"raw\":" + JsonString(BytesToHexText(AEntry.Raw))) +
-         (AEntry.PicturePath.empty() ? "" : ",\"picture\":" + JsonString(AEntry.PicturePath)) +
-         "}";
+  const std::string sequence = r.SequenceCode == '\0' ? "" : std::string(1, r.SequenceCode);
+  std::string json = "{\"clock\":" + std::to_string(AEntry.ClockNumber) +
+                     ",\"card\":" + JsonString(r.KartNo) + ",\"date\":" +
+                     JsonString(AEntry.Day.Date) + ",\"time\":" + JsonString(EntryTimeText(AEntry)) +
+                     ",\"date_gregorian\":" + JsonString(AEntry.Day.Gregorian) +
+                     ",\"event\":" + JsonString(EntryEventText(AEntry)) +
+                     ",\"type1\":" + JsonString(r.RecType1) + ",\"type2\":" + JsonString(r.RecType2) +
+                     ",\"sequence\":" + JsonString(sequence) +
+                     ",\"left_clock\":" + JsonBool(AEntry.Leave == TRecordLeave::Left);
+  if (AEntry.Flag != TRecordFlag::None)
+    json += ",\"flag\":" + JsonString(RecordFlagName(AEntry.Flag));
+  if (!AEntry.PicturePath.empty()) json += ",\"picture\":" + JsonString(AEntry.PicturePath);
+  const std::string pictureStatus = PictureStatusText(AEntry);
+  if (!pictureStatus.empty()) json += ",\"picture_status\":" + JsonString(pictureStatus);
+  // The record as the clock sent it; a marked record's bytes in hex.
+  return json + ",\"raw\":" +
+         JsonString(AEntry.Flag == TRecordFlag::None ? r.Data : BytesToHexText(AEntry.Raw)) + "}";
 }
 
-bool TCliDumpSink::Persist(const TDumpEntry& AEntry, std::string& AError) {
-  if (FCsv && !FCsv->Append(AEntry, AError)) {
+std::string TCliDumpSink::TextLine(const TDumpEntry& AEntry, bool ALeftClock) {
+  const TVexRecord& r = AEntry.Record;
+  const std::string sequence = r.SequenceCode == '\0' ? "" : std::string(1, r.SequenceCode);
+  return ReadableText(EntryCardText(AEntry)) + '\t' + ReadableText(AEntry.Day.Date) + '\t' +
+         ReadableText(EntryTimeText(AEntry)) + '\t' + ReadableText(EntryEventText(AEntry)) + '\t' +
+         ReadableText(r.RecType1) + '\t' + ReadableText(r.RecType2) + '\t' +
+         ReadableText(sequence) + '\t' + (ALeftClock ? "left" : "stays") + "\n";
+}
+
+bool TCliDumpSink::Write(const TDumpEntry& AEntry, bool ALeftClock, bool ASync,
+                         std::string& AError) {
+  if (FCsv && (!FCsv->Write(AEntry, ALeftClock, AError) || (ASync && !FCsv->Sync(AError)))) {
     AError = "cannot write " + FCsvName + ": " + AError;
     return false;
   }
-  const TVexRecord& r = AEntry.Record;
-  if (FJson) {
-    FJsonRecords += (FJsonRecords.empty() ? "" : ",") + JsonEntry(AEntry);
-  } else {
-    FOut << EntryCardText(AEntry) << '\t' << r.Date.str() << '\t' << r.Time.str() << '\t'
-         << EntryEventText(AEntry) << '\t' << r.RecType1 << '\t' << r.RecType2
-         << '\t' << r.SequenceCode << std::endl;
+  if (!FJson) {
+    FOut << TextLine(AEntry, ALeftClock);
+    // A record that leaves on its own is shown at once; a batch once it is written.
+    if (ASync) FOut.flush();
   }
+  ++(ALeftClock ? FWrittenLeaving : FWrittenStaying);
   return true;
+}
+
+bool TCliDumpSink::WriteBatch(bool ALeftClock, std::string& AError) {
+  for (const TDumpEntry& entry : FBatch)
+    if (!Write(entry, ALeftClock, false, AError)) return false;
+  // One sync for the whole batch.
+  if (FCsv && !FBatch.empty() && !FCsv->Sync(AError)) {
+    AError = "cannot write " + FCsvName + ": " + AError;
+    return false;
+  }
+  FOut.flush();
+  FBatch.clear();
+  return true;
+}
+
+bool TCliDumpSink::Persist(const TDumpEntry& AEntry, std::string& AError) {
+  if (++FKept % kProgressEvery == 0)
+    cli::ShowProgress("dump: " + std::to_string(FKept) + " records kept");
+  if (AEntry.Release == TRecordRelease::WholeLog) {
+    // Nothing leaves the terminal before the commit: the batch waits for it.
+    FBatch.push_back(AEntry);
+    return true;
+  }
+  return Write(AEntry, true, true, AError);
+}
+
+bool TCliDumpSink::Commit(std::string& AError) {
+  return WriteBatch(true, AError);
+}
+
+bool TCliDumpSink::Finish(std::string& AError) {
+  return WriteBatch(false, AError);
+}
+
+void TCliDumpSink::Settled(const TDumpEntry& AEntry) {
+  // Written as leaving; a text clock that refused the acknowledgement still holds it.
+  if (AEntry.Release == TRecordRelease::OneByOne && AEntry.Leave == TRecordLeave::Stays &&
+      !AEntry.Repeat)
+    FErr << "clockctl: dump: clock " << AEntry.ClockNumber << " did not release card "
+         << ReadableText(AEntry.Record.KartNo)
+         << "; it is written and comes again on the next dump\n";
 }
 
 void TCliDumpSink::Notice(const TDumpNotice& ANotice) {
   switch (ANotice.Kind) {
     case TDumpNoticeKind::ClockDisconnected:
-      if (!FDisconnectedReported) FErr << "clock " << ANotice.ClockNumber << " is disconnected\n";
+      if (!FDisconnectedReported)
+        FErr << "clockctl: dump: clock " << ANotice.ClockNumber << " is disconnected\n";
       FDisconnectedReported = true;
       break;
     case TDumpNoticeKind::BadRecord:
-      FErr << "clock " << ANotice.ClockNumber
+      FErr << "clockctl: dump: clock " << ANotice.ClockNumber
            << " sent a record that cannot be read; it is written raw (bad-record) and released\n";
       break;
     case TDumpNoticeKind::PictureFailed:
-      FErr << "clock " << ANotice.ClockNumber
+      FErr << "clockctl: dump: clock " << ANotice.ClockNumber
            << ": the picture of a record could not be read; the record is kept without it\n";
       break;
     case TDumpNoticeKind::Waiting:
+      cli::ShowProgress("dump: clock " + std::to_string(ANotice.ClockNumber) +
+                        " brings nothing; waiting");
       break;
   }
 }

@@ -26,10 +26,19 @@ const TCommandHelp kCommands[] = {
      "sent\n"},
     {"status", "status", "detects, then prints: connected, empty|records, busy|idle\n"},
     {"serial", "serial", "detects, then prints the first clock's serial number (HDLC)\n"},
-    {"dump", "dump [--max N] [--out FILE.csv] [--images DIR]",
-     "detects, then reads up to N records (default 3) from the first clock and removes each\n"
-     "from it once it is written to FILE and its picture to DIR; one line per record: card,\n"
-     "date, time, entry/exit, type1, type2, sequence\n"},
+    {"dump", "dump [--max N | --all] [--out FILE.csv] [--csv-bom=no] [--images DIR]",
+     "detects, then reads up to N records (default 3; --all: until the clock is empty) from the\n"
+     "first clock and releases them once they are written to FILE and their pictures to DIR.\n"
+     "How records leave a clock depends on its family: text clocks one by one (each is synced\n"
+     "to FILE before it is acknowledged); HDLC clocks a block at a time (the dump reads the\n"
+     "block to its end, so N is rounded up to it); the KRMira and KRMira120 terminals only with\n"
+     "their whole log (cleared once every record read is synced to FILE; with --max below the\n"
+     "log's size nothing is cleared, and the dump says so). One line per record: card, date\n"
+     "(YYYY/MM/DD in the clock's calendar), time (HH:MM, HH:MM:SS where the clock gives\n"
+     "seconds), event, type1, type2, sequence, and 'left' (it left the clock) or 'stays' (it\n"
+     "comes again on the next dump). FILE is UTF-8 CSV with a byte-order mark (--csv-bom=no\n"
+     "leaves it out) and the columns clock,card,date,time,date_gregorian,event,type1,type2,\n"
+     "sequence,left_clock,picture,picture_status. A clock that holds no record: clock-empty\n"},
     {"dial", "dial",
      "dials the --modem number; prints the outcome and the connect speed. With --json the\n"
      "outcome is one of connected, busy, no-dial-tone, no-carrier, canceled\n"},

@@ -81,6 +81,7 @@ TVexRecord TBasicClock::GetRecord() {
   CurrentRecord.KartNo.clear();
   CurrentRecord.Date = "";
   CurrentRecord.Time = "";
+  CurrentRecord.Second = -1;
   CurrentRecord.SequenceCode = '\0';
   CurrentRecord.Fault.clear();
   CurrentRecord.ImpossibleDate = false;
@@ -94,6 +95,7 @@ TVexRecord TBasicClock::GetRecord() {
       CurrentRecord.KartNo = std::string(ARecord.KartNo);
       CurrentRecord.Date = ARecord.Date;
       CurrentRecord.Time = ARecord.Time;
+      CurrentRecord.Second = ARecord.Second;
       CurrentRecord.RecType1 = ARecord.RecType1.str();
       CurrentRecord.RecType2 = ARecord.RecType2.str();
       CurrentRecord.SequenceCode = ARecord.SequenceCode;

@@ -187,6 +187,8 @@ class TBasicClock {
   const std::string& HdlcDevMem() const { return FHdlcDevMem; }
   const std::string& HdlcDevCam() const { return FHdlcDevCam; }
   TDateType DeviceCalendarType() const { return FDeviceCalendarType; }
+  // The clock's date as last read or set, without asking the clock ("" while nothing is known).
+  const TDateStr& LastKnownDate() const { return CurrentDate; }
   const std::string& StatusCode() const { return StatusLastResult; }
   bool DetectionUnderWay() const { return InDetectClocks; }
   // The two face-terminal adapters this clock object owns.

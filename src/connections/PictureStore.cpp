@@ -45,14 +45,8 @@ bool DecimalText(const std::string& AText, std::string& AOut) {
 
 }  // namespace
 
-std::string PictureDayFolder(const TDateStr& ADate) {
-  const std::string day = DateStrToYYYYMMDD(ADate, 0);
-  if (day.size() != 8 || day.find_first_not_of("0123456789") != std::string::npos)
-    return "undated";
-  const int month = std::stoi(day.substr(4, 2));
-  const int dayOfMonth = std::stoi(day.substr(6, 2));
-  if (month < 1 || month > 12 || dayOfMonth < 1 || dayOfMonth > 31) return "undated";
-  return day.substr(0, 4) + "/" + day.substr(4, 2) + "/" + day.substr(6, 2);
+std::string PictureDayFolder(const TRecordDay& ADay) {
+  return ADay.Valid ? ADay.Date : "undated";
 }
 
 std::string PictureFileStem(const TVexRecord& ARecord) {
@@ -64,9 +58,9 @@ std::string PictureFileStem(const TVexRecord& ARecord) {
   return card + "_" + SafeText(time);
 }
 
-std::string TPictureStore::Store(const TVexRecord& ARecord, const std::string& APicture,
-                                 std::string& AError) const {
-  const std::string folder = FFolder + "/" + PictureDayFolder(ARecord.Date);
+std::string TPictureStore::Store(const TVexRecord& ARecord, const TRecordDay& ADay,
+                                 const std::string& APicture, std::string& AError) const {
+  const std::string folder = FFolder + "/" + PictureDayFolder(ADay);
   if (!platform::MakeFolders(folder, AError)) return {};
   const std::string stem = folder + "/" + PictureFileStem(ARecord);
   for (int n = 0; n < kMaxSameName; ++n) {

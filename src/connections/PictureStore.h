@@ -6,6 +6,7 @@
 // picture is on the disk (synced) before Store returns.
 #include <string>
 
+#include "connections/RecordDates.h"
 #include "utils/ClockVocabulary.h"
 
 class TPictureStore {
@@ -13,9 +14,9 @@ class TPictureStore {
   explicit TPictureStore(std::string AFolder) : FFolder(std::move(AFolder)) {}
   const std::string& Folder() const { return FFolder; }
 
-  // Stores APicture, taken with ARecord; the file's path, or '' with AError when the folders or
-  // the file cannot be written.
-  std::string Store(const TVexRecord& ARecord, const std::string& APicture,
+  // Stores APicture, taken with ARecord of ADay; the file's path, or '' with AError when the
+  // folders or the file cannot be written.
+  std::string Store(const TVexRecord& ARecord, const TRecordDay& ADay, const std::string& APicture,
                     std::string& AError) const;
 
   // How many pictures of one card and minute a day's folder takes at most.
@@ -25,8 +26,9 @@ class TPictureStore {
   std::string FFolder;
 };
 
-// The folder below the store for a record of ADate: "YYYY/MM/DD", or "undated".
-std::string PictureDayFolder(const TDateStr& ADate);
+// The folder below the store for a record of ADay: its date in full in the record's own calendar
+// ("1403/09/17"), or "undated" when the date names no day.
+std::string PictureDayFolder(const TRecordDay& ADay);
 // The name of a record's pictures without number and extension: card, "_", time as HHMM.
 // A card number is written without leading zeros ("000123" gives "123"); a card or time that is
 // not a number keeps only letters, digits and "-", the other characters becoming "_", so that

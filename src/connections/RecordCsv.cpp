@@ -3,24 +3,92 @@
 #include "utils/OutputText.h"
 
 const char* const TRecordCsvFile::kHeader =
-    "clock,card,date,time,type1,type2,sequence,event,picture";
+    "clock,card,date,time,date_gregorian,event,type1,type2,sequence,left_clock,picture,"
+    "picture_status";
+const char* const TRecordCsvFile::kByteOrderMark = "\xEF\xBB\xBF";
 
-std::string TRecordCsvFile::Row(const TDumpEntry& AEntry) {
+std::string EntryTimeText(const TDumpEntry& AEntry) {
+  return AEntry.Flag == TRecordFlag::None ? RecordTimeText(AEntry.Record)
+                                          : AEntry.Record.Time.str();
+}
+
+std::string PictureStatusText(const TDumpEntry& AEntry) {
+  switch (AEntry.Picture) {
+    case TPictureOutcome::None:
+      return "";
+    case TPictureOutcome::Stored:
+      return "stored";
+    case TPictureOutcome::TransferFailed:
+      return "failed: the clock's transfer of the picture failed";
+    case TPictureOutcome::NotKept:
+      return "not-stored: no picture folder was given";
+    case TPictureOutcome::StoreFailed:
+      return "not-stored: the picture could not be written";
+  }
+  return "";
+}
+
+std::string TRecordCsvFile::Row(const TDumpEntry& AEntry, bool ALeftClock) {
   const TVexRecord& r = AEntry.Record;
-  return std::to_string(AEntry.ClockNumber) + "," + QuotedCsvField(EntryCardText(AEntry)) + "," +
-         QuotedCsvField(r.Date.str()) + "," + QuotedCsvField(r.Time.str()) + "," +
-         QuotedCsvField(r.RecType1) + "," + QuotedCsvField(r.RecType2) + "," +
-         QuotedCsvField(std::string(1, r.SequenceCode)) + "," +
-         QuotedCsvField(EntryEventText(AEntry)) + "," +
-         QuotedCsvField(AEntry.PicturePath) + "\n";
+  const std::string sequence = r.SequenceCode == '\0' ? "" : std::string(1, r.SequenceCode);
+  std::string row;
+  row.reserve(128);
+  const auto field = [&row](const std::string& AText) {
+    row += AText;
+    row += ',';
+  };
+  field(std::to_string(AEntry.ClockNumber));
+  field(SafeCsvField(EntryCardText(AEntry)));
+  field(SafeCsvField(AEntry.Day.Date));
+  field(SafeCsvField(EntryTimeText(AEntry)));
+  field(AEntry.Day.Gregorian);
+  field(SafeCsvField(EntryEventText(AEntry)));
+  field(SafeCsvField(r.RecType1));
+  field(SafeCsvField(r.RecType2));
+  field(SafeCsvField(sequence));
+  field(ALeftClock ? "yes" : "no");
+  field(SafeCsvField(AEntry.PicturePath));
+  row += SafeCsvField(PictureStatusText(AEntry));
+  row += '\n';
+  return row;
 }
 
-bool TRecordCsvFile::Open(const std::string& APath, std::string& AError) {
-  bool created = false;
-  if (!FFile.Open(APath, created, AError)) return false;
-  return !created || FFile.Append(std::string(kHeader) + "\n", AError);
+bool TRecordCsvFile::Open(const std::string& APath, bool AByteOrderMark, std::string& AError) {
+  bool empty = false;
+  if (!FFile.Open(APath, empty, AError)) return false;
+  if (!empty) return true;
+  return FFile.Append((AByteOrderMark ? kByteOrderMark : "") + std::string(kHeader) + "\n",
+                      AError);
 }
 
-bool TRecordCsvFile::Append(const TDumpEntry& AEntry, std::string& AError) {
-  return FFile.Append(Row(AEntry), AError);
+namespace {
+// Rows gathered before they are written in one piece.
+constexpr std::size_t kGatherBytes = 64 * 1024;
+}  // namespace
+
+bool TRecordCsvFile::Write(const TDumpEntry& AEntry, bool ALeftClock, std::string& AError) {
+  FGathered += Row(AEntry, ALeftClock);
+  return FGathered.size() < kGatherBytes || WriteGathered(AError);
+}
+
+bool TRecordCsvFile::WriteGathered(std::string& AError) {
+  if (FGathered.empty()) return true;
+  const bool written = FFile.Write(FGathered, AError);
+  FGathered.clear();
+  return written;
+}
+
+bool TRecordCsvFile::Sync(std::string& AError) {
+  return WriteGathered(AError) && FFile.Sync(AError);
+}
+
+bool TRecordCsvFile::Close(std::string& AError) {
+  const bool written = WriteGathered(AError);
+  FFile.Close();
+  return written;
+}
+
+TRecordCsvFile::~TRecordCsvFile() {
+  std::string ignored;
+  Close(ignored);
 }

@@ -1,7 +1,15 @@
 #pragma once
-// Dumped records as CSV: a header line when the file is new, then one row per record, in the
-// order they were taken from the clock. Every row is on the disk before Append returns, so a
-// record can be released from its clock as soon as its row is written.
+// Dumped records as CSV for a spreadsheet: UTF-8, with a byte-order mark unless it is left out
+// (a spreadsheet then reads the Persian texts right), a header line when the file is new or
+// empty, then one row per record in the order they were taken from the clock. Texts that came
+// from a clock are made safe for a spreadsheet (SafeCsvField). The command line's dump and the
+// window's export both write through this one writer.
+//
+// Write puts a row into the file (rows are gathered and written in large pieces); Sync writes
+// what is gathered and makes everything written so far durable. A writer of records that leave
+// their clock one by one syncs after each row, before the record is released; one whose clock
+// clears a whole log at once syncs the batch once, before the clear. Close writes what is
+// gathered, unsynced.
 #include <string>
 
 #include "connections/RecordDump.h"
@@ -9,14 +17,32 @@
 
 class TRecordCsvFile {
  public:
-  // Opens APath for appending (creating it with the header line); false with AError.
-  bool Open(const std::string& APath, std::string& AError);
-  bool Append(const TDumpEntry& AEntry, std::string& AError);
+  // Opens APath for appending (a new or empty file gets the mark, when AByteOrderMark, and the
+  // header line, synced); false with AError.
+  bool Open(const std::string& APath, bool AByteOrderMark, std::string& AError);
+  // Writes the row of AEntry; ALeftClock fills its left_clock column.
+  bool Write(const TDumpEntry& AEntry, bool ALeftClock, std::string& AError);
+  bool Sync(std::string& AError);
+  bool Close(std::string& AError);
+  ~TRecordCsvFile();
 
   static const char* const kHeader;
+  static const char* const kByteOrderMark;
   // The row of AEntry, with its line break.
-  static std::string Row(const TDumpEntry& AEntry);
+  static std::string Row(const TDumpEntry& AEntry, bool ALeftClock);
 
  private:
+  // Writes the rows gathered so far.
+  bool WriteGathered(std::string& AError);
+
   platform::TDurableAppendFile FFile;
+  std::string FGathered;
 };
+
+// The time column: HH:MM, or HH:MM:SS where the clock gives seconds; a marked record's time as
+// the clock gave it.
+std::string EntryTimeText(const TDumpEntry& AEntry);
+// The picture_status column: "" when no picture came and none was asked for, "stored",
+// "failed: why" when the clock's transfer failed (the record goes on without it), "not-stored:
+// why" when a picture came and was not kept.
+std::string PictureStatusText(const TDumpEntry& AEntry);

@@ -6,9 +6,25 @@
 #include "clock/VexClock.h"
 #include "connections/ClockSet.h"
 #include "connections/PictureStore.h"
+#include "calendar/VexDateTime.h"
 #include "platform/Deadline.h"
 #include "platform/Platform.h"
 #include "utils/HexText.h"
+#include "utils/SystemDate.h"
+
+namespace {
+// The current year in ACalendar: two-digit record years are read in the century nearest to it.
+int CurrentYear(TDateType ACalendar) {
+  try {
+    if (ACalendar == Solar) return SolarToday().Year;
+    int year = 0, month = 0, day = 0;
+    DecodeDate(Today(), year, month, day);
+    return year;
+  } catch (const std::exception&) {
+    return ACalendar == Solar ? 1400 : 2000;
+  }
+}
+}  // namespace
 
 int TDumpResult::CountLeaving(TRecordLeave ALeave) const {
   return static_cast<int>(std::count_if(Entries.begin(), Entries.end(), [&](const TDumpEntry& e) {
@@ -22,7 +38,9 @@ TRecordDump::TRecordDump(TClockSet& ALine, TBasicClock& AClock, IDumpSink& ASink
       FClock(AClock),
       FSink(ASink),
       FOptions(std::move(AOptions)),
-      FRelease(RecordReleaseOf(AClock.ClockType, ALine.Protocol())) {}
+      FRelease(RecordReleaseOf(AClock.ClockType, ALine.Protocol())),
+      FSolarYear(CurrentYear(Solar)),
+      FGregorianYear(CurrentYear(Christian)) {}
 
 bool TRecordDump::Cancelled() const {
   return FOptions.Cancelled && FOptions.Cancelled();
@@ -56,7 +74,7 @@ TDumpResult TRecordDump::Run() {
       result.Stop = TDumpStop::Cancelled;
       break;
     }
-    if (FOptions.Count > 0 && result.Kept >= FOptions.Count) {
+    if (FOptions.Count > 0 && result.Kept >= FOptions.Count && !MustFinishRelease()) {
       result.Stop = TDumpStop::CountReached;
       break;
     }
@@ -65,11 +83,48 @@ TDumpResult TRecordDump::Run() {
   // A terminal clears its whole log when a read after the last record handed out finds nothing
   // new: the records taken have left with it.
   if (FRelease == TRecordRelease::WholeLog && result.Stop == TDumpStop::ClockEmpty) {
-    for (std::size_t index : FPending) result.Entries[index].Leave = TRecordLeave::Left;
+    for (std::size_t index : FPending) {
+      result.Entries[index].Leave = TRecordLeave::Left;
+      FSink.Settled(result.Entries[index]);
+    }
     FPending.clear();
   }
   result.LastError = FClock.LastError();
   return result;
+}
+
+bool TRecordDump::MustFinishRelease() {
+  if (!FOptions.FinishRelease || FPending.empty()) return false;
+  // The rest of the block is in the clock object's buffer.
+  if (FRelease == TRecordRelease::HdlcBlock) return true;
+  if (FRelease != TRecordRelease::WholeLog) return false;
+  // The adapter holds the terminal's log; a read does not take the record. Nothing past the
+  // count: the next pass finds the log used up, and it is cleared.
+  const TVexRecord next = FClock.GetRecord();
+  return next.KartNo.empty() && next.Fault.empty();
+}
+
+bool TRecordDump::LineEmpty(TDumpResult& AResult, bool& AStop) {
+  AStop = false;
+  if (FRelease == TRecordRelease::WholeLog && FUncommitted) {
+    std::string problem;
+    if (!FSink.Commit(problem)) {
+      AResult.Stop = TDumpStop::SinkFailed;
+      AResult.Error = problem;
+      AStop = true;
+      return false;
+    }
+    FUncommitted = false;
+  }
+  return FLine.IsEmpty();
+}
+
+TDateType TRecordDump::RecordCalendar() const {
+  if (FLine.Protocol() == ptHdlc) return FClock.DeviceCalendarType();
+  // The text clocks date their records by their own date's year.
+  TDateParts parts;
+  if (StrToDateParts(FClock.LastKnownDate(), parts, 0) != dfNone && parts.Year > 1800) return Christian;
+  return Solar;
 }
 
 TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
@@ -99,14 +154,20 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
     ++AResult.BadRecords;
     Notify(TDumpNoticeKind::BadRecord);
   }
-
+  // A marked record keeps its date as the clock gave it.
+  if (entry.Flag == TRecordFlag::None) {
+    const TDateType calendar = RecordCalendar();
+    entry.Day = RecordDay(record.Date, calendar, calendar == Solar ? FSolarYear : FGregorianYear);
+  } else {
+    entry.Day.Date = record.Date;
+  }
   // The clock may decline a record (-1: a repeat, released unkept) or hold it back (any other
   // value than 0 and 1).
   const int sequence = FClock.CheckSequence();
   if (sequence == -1) {
-    entry.Record = record;
+    entry.Record = std::move(record);
     entry.Repeat = true;
-    AResult.Entries.push_back(entry);
+    AResult.Entries.push_back(std::move(entry));
     Release(AResult.Entries.back(), AResult);
     return TPass::Next;
   }
@@ -123,19 +184,20 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
   if (entry.Flag != TRecordFlag::BadRecord) FetchPicture(record, entry);
   std::string problem;
   const bool pictureKept = KeepPicture(record, entry, problem);
-  entry.Record = record;
+  entry.Record = std::move(record);
   entry.Record.ImageData.reset();
   // A picture that could not be stored keeps its record on the clock, as a row that could not be
   // written does.
   if (!pictureKept || !FSink.Persist(entry, problem)) {
-    AResult.Entries.push_back(entry);
+    AResult.Entries.push_back(std::move(entry));
     AResult.Stop = TDumpStop::SinkFailed;
     AResult.Error = problem;
     return TPass::Stop;
   }
   ++AResult.Kept;
+  FUncommitted = true;
   // Kept: now the clock may forget it.
-  AResult.Entries.push_back(entry);
+  AResult.Entries.push_back(std::move(entry));
   Release(AResult.Entries.back(), AResult);
   return TPass::Next;
 }
@@ -144,11 +206,13 @@ TRecordDump::TPass TRecordDump::Fruitless(TDumpResult& AResult) {
   ++FFruitless;
   // A terminal's status query fetches its log anew (and clears it once everything fetched was
   // handed out): a read that brings nothing asks it at once.
+  bool failed = false;
   if (FRelease == TRecordRelease::WholeLog) {
-    if (FLine.IsEmpty()) {
+    if (LineEmpty(AResult, failed)) {
       AResult.Stop = TDumpStop::ClockEmpty;
       return TPass::Stop;
     }
+    if (failed) return TPass::Stop;
     // A log that could not be read tells nothing of what the terminal holds: the dump ends and
     // says why, with nothing more released.
     const std::string problem = FClock.LogProblem();
@@ -168,10 +232,11 @@ TRecordDump::TPass TRecordDump::Fruitless(TDumpResult& AResult) {
       AResult.Stop = TDumpStop::Cancelled;
       return TPass::Stop;
     }
-    if (FLine.IsEmpty()) {
+    if (LineEmpty(AResult, failed)) {
       AResult.Stop = TDumpStop::ClockEmpty;
       return TPass::Stop;
     }
+    if (failed) return TPass::Stop;
   }
   return TPass::Next;
 }
@@ -204,7 +269,7 @@ bool TRecordDump::KeepPicture(const TVexRecord& ARecord, TDumpEntry& AEntry,
     AEntry.Picture = TPictureOutcome::NotKept;
     return true;
   }
-  AEntry.PicturePath = FOptions.Pictures->Store(ARecord, *ARecord.ImageData, AError);
+  AEntry.PicturePath = FOptions.Pictures->Store(ARecord, AEntry.Day, *ARecord.ImageData, AError);
   if (AEntry.PicturePath.empty()) {
     AEntry.Picture = TPictureOutcome::StoreFailed;
     return false;

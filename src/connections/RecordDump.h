@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "clock/ClockFamilies.h"
+#include "connections/RecordDates.h"
 #include "utils/ClockVocabulary.h"
 
 class TBasicClock;
@@ -71,6 +72,8 @@ const char* RecordFlagName(TRecordFlag AFlag);
 struct TDumpEntry {
   // As the clock gave it (its date in the clock's calendar); the picture is not held here.
   TVexRecord Record;
+  // The record's date in full, in its calendar and in the Gregorian one.
+  TRecordDay Day;
   int ClockNumber = 0;
   TRecordRelease Release = TRecordRelease::OneByOne;
   TPictureOutcome Picture = TPictureOutcome::None;
@@ -108,6 +111,13 @@ class IDumpSink {
   virtual bool Persist(const TDumpEntry& AEntry, std::string& AError) = 0;
   // After the release: AEntry.Leave says whether the record left the clock.
   virtual void Settled(const TDumpEntry& AEntry) { (void)AEntry; }
+  // A terminal's whole log is about to be cleared: every record persisted since the last commit
+  // must be durable now (a sink of such records may keep them as one batch and make it durable
+  // here, once). False (AError says why) keeps the log on the terminal and ends the dump.
+  virtual bool Commit(std::string& AError) {
+    (void)AError;
+    return true;
+  }
   virtual void Notice(const TDumpNotice& ANotice) { (void)ANotice; }
 };
 
@@ -122,6 +132,10 @@ struct TDumpOptions {
   std::function<bool()> Cancelled;
   // Called on every pass and during the pauses: the window handles its events there.
   std::function<void()> OnBreath;
+  // When the count is reached in the middle of a release unit, go on to its end: an HDLC clock's
+  // block is read to its last record, so that the block leaves the clock; a terminal whose log
+  // holds nothing past the count is cleared. Without it, those records stay on the clock.
+  bool FinishRelease = false;
 };
 
 struct TDumpResult {
@@ -167,6 +181,12 @@ class TRecordDump {
   bool KeepPicture(const TVexRecord& ARecord, TDumpEntry& AEntry, std::string& AError) const;
   void Release(TDumpEntry& AEntry, TDumpResult& AResult);
   void Notify(TDumpNoticeKind AKind) const;
+  // Whether the count reached leaves the release unit unfinished, and finishing was asked for.
+  bool MustFinishRelease();
+  // Asks the line whether it is empty; for a terminal whose log the answer may clear, the sink
+  // commits the records taken first. Nothing with AStop set when that commit fails.
+  bool LineEmpty(TDumpResult& AResult, bool& AStop);
+  TDateType RecordCalendar() const;
 
   TClockSet& FLine;
   TBasicClock& FClock;
@@ -176,6 +196,11 @@ class TRecordDump {
   int FFruitless = 0;
   // Indexes of the entries taken that wait for their block or log to go.
   std::vector<std::size_t> FPending;
+  // Entries persisted since the sink's last commit.
+  bool FUncommitted = false;
+  // The current year in each calendar: two-digit record years are read in the century nearest.
+  int FSolarYear;
+  int FGregorianYear;
 };
 
 // The event type of a record from its two type codes (untranslated): leave, mission, exit,

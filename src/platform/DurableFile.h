@@ -6,7 +6,8 @@
 
 namespace platform {
 
-// A file opened for appending; every Append returns only once its bytes are on the disk.
+// A file opened for appending; every Append returns only once its bytes are on the disk. Write
+// leaves the syncing to a later Sync, for writers that make a whole batch durable at once.
 class TDurableAppendFile {
  public:
   TDurableAppendFile() = default;
@@ -14,12 +15,18 @@ class TDurableAppendFile {
   TDurableAppendFile(const TDurableAppendFile&) = delete;
   TDurableAppendFile& operator=(const TDurableAppendFile&) = delete;
 
-  // Opens APath for appending, creating it when missing (ACreated tells which). False with
-  // AError ("path: reason") when it cannot be opened.
-  bool Open(const std::string& APath, bool& ACreated, std::string& AError);
+  // Opens APath for appending, creating it when missing. AEmpty tells whether the file holds
+  // nothing yet (just created, or empty). False with AError ("path: reason") when it cannot be
+  // opened.
+  bool Open(const std::string& APath, bool& AEmpty, std::string& AError);
   bool IsOpen() const { return FHandle >= 0; }
   // Writes all of ABytes and syncs them; false with AError when that fails.
   bool Append(const std::string& ABytes, std::string& AError);
+  // Writes all of ABytes without syncing them.
+  bool Write(const std::string& ABytes, std::string& AError);
+  // Syncs what was written so far.
+  bool Sync(std::string& AError);
+  void Close();
 
  private:
   int FHandle = -1;

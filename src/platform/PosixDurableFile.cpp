@@ -44,36 +44,60 @@ void SyncFolderOf(const std::string& APath) {
 }  // namespace
 
 TDurableAppendFile::~TDurableAppendFile() {
-  if (FHandle >= 0) ::close(FHandle);
+  Close();
 }
 
-bool TDurableAppendFile::Open(const std::string& APath, bool& ACreated, std::string& AError) {
+void TDurableAppendFile::Close() {
   if (FHandle >= 0) ::close(FHandle);
+  FHandle = -1;
+}
+
+bool TDurableAppendFile::Open(const std::string& APath, bool& AEmpty, std::string& AError) {
+  Close();
   FPath = APath;
   FHandle = ::open(APath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-  ACreated = false;
+  bool created = false;
   if (FHandle < 0 && errno == ENOENT) {
     FHandle = ::open(APath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    ACreated = FHandle >= 0;
+    created = FHandle >= 0;
   }
-  if (FHandle < 0) {
+  struct stat status {};
+  if (FHandle < 0 || ::fstat(FHandle, &status) != 0) {
     AError = Problem(APath);
+    Close();
     return false;
   }
-  if (ACreated) SyncFolderOf(APath);
+  AEmpty = status.st_size == 0;
+  if (created) SyncFolderOf(APath);
   return true;
 }
 
-bool TDurableAppendFile::Append(const std::string& ABytes, std::string& AError) {
+bool TDurableAppendFile::Write(const std::string& ABytes, std::string& AError) {
   if (FHandle < 0) {
     AError = FPath + ": not open";
     return false;
   }
-  if (!WriteAll(FHandle, ABytes) || ::fsync(FHandle) != 0) {
+  if (!WriteAll(FHandle, ABytes)) {
     AError = Problem(FPath);
     return false;
   }
   return true;
+}
+
+bool TDurableAppendFile::Sync(std::string& AError) {
+  if (FHandle < 0) {
+    AError = FPath + ": not open";
+    return false;
+  }
+  if (::fsync(FHandle) != 0) {
+    AError = Problem(FPath);
+    return false;
+  }
+  return true;
+}
+
+bool TDurableAppendFile::Append(const std::string& ABytes, std::string& AError) {
+  return Write(ABytes, AError) && Sync(AError);
 }
 
 TCreateOutcome CreateDurableFile(const std::string& APath, const std::string& ABytes,

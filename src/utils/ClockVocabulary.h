@@ -51,6 +51,8 @@ struct TVexRecord {
   std::string KartNo;
   TDateStr Date;
   TTimeStr Time;
+  // The seconds of Time when the clock gives them; -1 when it keeps minutes only.
+  int Second = -1;
   std::string RecType1;
   std::string RecType2;
   char SequenceCode = '\0';

@@ -18,6 +18,46 @@ bool IsControl(char32_t ACode) {
   return ACode < 0x20 || ACode == 0x7F;
 }
 
+// Whether ABytes is well-formed UTF-8 without a control character: such a text is shown as it
+// is. (The bytes of a multi-byte sequence are all 80h or above, so a control is a single byte.)
+bool IsPlainUtf8(const std::string& ABytes) {
+  const auto* at = reinterpret_cast<const unsigned char*>(ABytes.data());
+  const auto* end = at + ABytes.size();
+  while (at < end) {
+    const unsigned char lead = *at;
+    if (lead < 0x80) {
+      if (IsControl(lead)) return false;
+      ++at;
+      continue;
+    }
+    std::size_t length = 0;
+    char32_t code = 0;
+    if ((lead & 0xE0) == 0xC0) {
+      length = 2;
+      code = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3;
+      code = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+      length = 4;
+      code = lead & 0x07;
+    } else {
+      return false;
+    }
+    if (static_cast<std::size_t>(end - at) < length) return false;
+    for (std::size_t i = 1; i < length; ++i) {
+      if ((at[i] & 0xC0) != 0x80) return false;
+      code = (code << 6) | (at[i] & 0x3F);
+    }
+    // Overlong forms, surrogates and values past the last code point are not UTF-8.
+    static const char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kSmallest[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+      return false;
+    at += length;
+  }
+  return true;
+}
+
 // The text decoded from UTF-8, or from the clocks' code page when it is not UTF-8. Nothing when
 // neither decoder can read it (a Qt built without that code page).
 bool Decode(const std::string& ABytes, QString& AText) {
@@ -35,6 +75,9 @@ bool Decode(const std::string& ABytes, QString& AText) {
 }  // namespace
 
 std::string ReadableText(const std::string& ABytes) {
+  // Valid UTF-8 without controls, as most card numbers, dates, codes and event texts are, stays
+  // as it is.
+  if (IsPlainUtf8(ABytes)) return ABytes;
   std::string out;
   QString text;
   if (!Decode(ABytes, text)) {

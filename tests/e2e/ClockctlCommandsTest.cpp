@@ -211,6 +211,14 @@ TEST(ClockctlClock, StatusTellsRecordsThenEmpty) {
   EXPECT_FALSE(status["busy"].toBool());
 }
 
+// An HDLC clock's date is printed in the same form as a text clock's.
+TEST(ClockctlDetect, HdlcClockDateInTheOneForm) {
+  Simulator sim({"protocol Hdlc; name KR-Tal R2; datetime 1403/09/08 10:30:00"});
+  const auto r = Clockctl({"--tcp", sim.tcpAddress(), "--search", "KRTalR2Fast", "detect"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_NE(r.Out.find("\t1403/09/08\t10:30"), std::string::npos) << r.Out;
+}
+
 TEST(ClockctlClock, SerialNumberOfAnHdlcClock) {
   Simulator sim({"protocol Hdlc; name KR-Ember 2; serial 4000000000"});
   auto r = Clockctl({"--tcp", sim.tcpAddress(), "--search", "KREmberFast", "serial"});
@@ -240,11 +248,13 @@ TEST(ClockctlDump, RecordsAreWrittenThenRemovedAndTheFileGrows) {
   ASSERT_EQ(first.size(), 2u) << r.Out;
   EXPECT_EQ(first[0].substr(0, 6), "12345\t");
   EXPECT_EQ(first[1].substr(0, 6), "54321\t");
+  // Each line says that its record left the clock.
+  EXPECT_EQ(first[0].substr(first[0].size() - 5), "\tleft") << r.Out;
 
   r = Clockctl({"--tcp", sim.tcpAddress(), "--json", "dump", "--out", csv});
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
   const QJsonObject dump = Json(r);
-  EXPECT_EQ(Str(dump["error"]), "ceNoError");
+  EXPECT_FALSE(dump.contains("error")) << r.Out;
   const QJsonArray records = dump["records"].toArray();
   ASSERT_EQ(records.size(), 3) << r.Out;
   const char* cards[] = {"777", "1000001", "20406080"};
@@ -252,35 +262,104 @@ TEST(ClockctlDump, RecordsAreWrittenThenRemovedAndTheFileGrows) {
     const QJsonObject rec = records[i].toObject();
     EXPECT_EQ(rec["clock"].toInt(), 1);
     EXPECT_EQ(Str(rec["card"]), cards[i]);
-    EXPECT_EQ(Str(rec["date"]).size(), 6u);  // YYMMDD as the clock gave it
+    EXPECT_EQ(Str(rec["date"]).size(), 10u) << r.Out;  // YYYY/MM/DD in full
+    EXPECT_EQ(Str(rec["date_gregorian"]).size(), 10u) << r.Out;
     EXPECT_EQ(Str(rec["time"]).size(), 5u);
     EXPECT_EQ(Str(rec["type1"]).size(), 2u);
     EXPECT_EQ(Str(rec["sequence"]), std::string(1, static_cast<char>('C' + i)));
+    EXPECT_TRUE(rec["left_clock"].toBool());
+    EXPECT_FALSE(Str(rec["raw"]).empty()) << r.Out;
   }
 
   // One header, then the five records in the order they were taken from the clock.
   const auto rows = Lines(ReadFile(csv));
   ASSERT_EQ(rows.size(), 6u) << ReadFile(csv);
-  EXPECT_EQ(rows[0], "clock,card,date,time,type1,type2,sequence,event,picture");
+  EXPECT_EQ(rows[0],
+            "\xEF\xBB\xBF"
+            "clock,card,date,time,date_gregorian,event,type1,type2,sequence,left_clock,picture,"
+            "picture_status");
   const char* all[] = {"12345", "54321", "777", "1000001", "20406080"};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(rows[i + 1].rfind(std::string("1,") + all[i] + ",", 0), 0u);
 
-  // Nothing is left: the clock is empty.
+  // Nothing is left: the clock is empty, and says so in one line.
   r = Clockctl({"--tcp", sim.tcpAddress(), "--json", "dump", "--out", csv});
   EXPECT_EQ(r.ExitCode, 1);
   const QJsonObject empty = Json(r);
   EXPECT_TRUE(empty["records"].toArray().isEmpty());
-  EXPECT_EQ(Str(empty["error"]), "ceClockEmpty");
+  EXPECT_EQ(Str(empty["error"].toObject()["code"]), "clock-empty") << r.Out;
+  EXPECT_EQ(r.Err, "clockctl: dump: clock 1 holds no record\n");
   EXPECT_EQ(Lines(ReadFile(csv)).size(), 6u);
 }
 
+// The row of a record as a spreadsheet reads it: the date in full in the clock's calendar and in
+// ISO, the codes as the clock sent them; the mark can be left out.
+TEST(ClockctlDump, CsvRowsForASpreadsheet) {
+  Simulator sim({"clear-records; record 123 1403/09/17 08:05 event=0 type2=03 seq=K; "
+                 "record 124 1403/09/18 17:45 type2=00"});
+  QTemporaryDir dir;
+  const std::string csv = dir.filePath("plain.csv").toStdString();
+  const auto r = Clockctl({"--tcp", sim.tcpAddress(), "dump", "--csv-bom=no", "--out", csv});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const auto rows = Lines(ReadFile(csv));
+  ASSERT_EQ(rows.size(), 3u) << ReadFile(csv);
+  EXPECT_EQ(rows[0].rfind("clock,card,", 0), 0u) << rows[0];
+  EXPECT_EQ(rows[1], "1,123,1403/09/17,08:05,2024-12-07,ورود,00,03,K,yes,,");
+  EXPECT_EQ(rows[2].rfind("1,124,1403/09/18,17:45,2024-12-08,ورود و خروج,00,00,", 0), 0u)
+      << rows[2];
+  EXPECT_EQ(Lines(r.Out)[0], "123\t1403/09/17\t08:05\tورود\t00\t03\tK\tleft");
+}
+
+// An output that cannot be written is exit code 4, before any record is read.
 TEST(ClockctlDump, FileThatCannotBeWrittenCostsNoRecord) {
   Simulator sim({"samples 1"});
   auto r = Clockctl({"--tcp", sim.tcpAddress(), "dump", "--out", "/nonexistent/dir/r.csv"});
-  EXPECT_EQ(r.ExitCode, 2);
+  EXPECT_EQ(r.ExitCode, 4);
+  EXPECT_EQ(Lines(r.Err).size(), 1u) << r.Err;
   r = Clockctl({"--tcp", sim.tcpAddress(), "dump"});
   EXPECT_EQ(r.ExitCode, 0) << r.Err;
   EXPECT_EQ(Lines(r.Out).size(), 1u) << r.Out;
+}
+
+// A picture the clock failed to send: the record goes on, and the row and stderr say so.
+TEST(ClockctlDump, LostPictureIsReported) {
+  Simulator sim({"camera yes; clear-records; record 123 1403/09/17 08:05 picture=700; "
+                 "misbehave wrongblock"});
+  QTemporaryDir dir;
+  const std::string csv = dir.filePath("r.csv").toStdString();
+  const std::string images = dir.filePath("pictures").toStdString();
+  const auto r = Clockctl({"--tcp", sim.tcpAddress(), "dump", "--out", csv, "--images", images});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_NE(r.Err.find("picture of a record could not be read"), std::string::npos) << r.Err;
+  const auto rows = Lines(ReadFile(csv));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_NE(rows[1].find(",yes,,failed: "), std::string::npos) << rows[1];
+}
+
+// Cards of the tab-separated lines, and whether each says its record left the clock.
+std::vector<std::string> CardsAndLeave(const std::string& AOut) {
+  std::vector<std::string> out;
+  for (const std::string& line : Lines(AOut))
+    out.push_back(line.substr(0, line.find('\t')) + line.substr(line.rfind('\t')));
+  return out;
+}
+
+// An HDLC clock lets its records go a block at a time (three here): --max 1 reads the block to
+// its end, so that every record printed has left the clock and the next dump goes on after it.
+TEST(ClockctlDump, HdlcBlockIsReadToItsEnd) {
+  Simulator sim({"protocol Hdlc; name KR-Tal R2; clear-records; record 301 1403/09/17 08:05; "
+                 "record 302 1403/09/17 09:00; record 303 1403/09/17 10:15; "
+                 "record 304 1403/09/17 11:00; record 305 1403/09/17 12:30"});
+  const std::vector<std::string> dump = {"--tcp", sim.tcpAddress(), "--search", "KRTalR2Fast",
+                                         "dump", "--max", "1"};
+  auto r = Clockctl(dump);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(CardsAndLeave(r.Out),
+            (std::vector<std::string>{"301\tleft", "302\tleft", "303\tleft"}));
+  r = Clockctl(dump);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(CardsAndLeave(r.Out), (std::vector<std::string>{"304\tleft", "305\tleft"}));
+  r = Clockctl(dump);
+  EXPECT_EQ(r.ExitCode, 1) << r.Out;
 }
 
 TEST(ClockctlDump, PictureOfATextClockIsStoredBesideTheRecord) {
@@ -301,7 +380,8 @@ TEST(ClockctlDump, PictureOfATextClockIsStoredBesideTheRecord) {
   const QJsonObject withPicture = ours[0].toObject();
   EXPECT_EQ(Str(withPicture["card"]), "123");
   const std::string picture = Str(withPicture["picture"]);
-  EXPECT_EQ(picture, images + "/2003/09/17/123_0805.jpg");
+  // The folder has the year of the record's own calendar in full.
+  EXPECT_EQ(picture, images + "/1403/09/17/123_0805.jpg");
   EXPECT_EQ(ReadFile(picture).size(), 700u);
   // A record without a picture gets no file.
   EXPECT_FALSE(ours[1].toObject().contains("picture")) << r.Out;
@@ -406,12 +486,13 @@ TEST(ClockctlDump, KilledDumpLosesNoRecord) {
   for (int killAt : {700, 1100, 1500}) RunKilledAfter(dump, killAt);
   const auto rest = Clockctl(dump);
   ASSERT_TRUE(rest.ExitCode == 0 || rest.ExitCode == 1) << rest.Err;
-  // clock,card,date,time,type1,type2,sequence,...: the sequence letter is the seventh field.
+  // clock,card,date,time,date_gregorian,event,type1,type2,sequence,...: the sequence letter is
+  // the ninth field.
   std::set<char> sequences;
   const auto rows = Lines(ReadFile(csv));
   for (std::size_t i = 1; i < rows.size(); ++i) {
     std::size_t at = 0;
-    for (int comma = 0; comma < 6 && at != std::string::npos; ++comma)
+    for (int comma = 0; comma < 8 && at != std::string::npos; ++comma)
       at = rows[i].find(',', at == 0 ? 0 : at + 1);
     ASSERT_NE(at, std::string::npos) << rows[i];
     sequences.insert(rows[i][at + 1]);
@@ -488,14 +569,54 @@ TEST(ClockctlFaceTerminals, KrMira120LogComesFromTheScenario) {
   Simulator sim({"zk-records 4", "zk-record 123456 2024-12-08 08:30:05 1"}, {"--zk-terminal", "0"});
   const std::string port = sim.announced("zk");
   ASSERT_FALSE(port.empty());
-  const auto r = Clockctl(
-      {"--tcp", "127.0.0.1:" + port, "--search", "KRMira120", "dump", "--max", "10"});
+  const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + port, "--search", "KRMira120"};
+  auto r = Clockctl({line[0], line[1], line[2], line[3], "dump", "--max", "10"});
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
   const auto lines = Lines(r.Out);
   ASSERT_EQ(lines.size(), 5u) << r.Out;
-  // The listed record comes last, as given (the terminal's solar date 1403/09/18).
-  EXPECT_EQ(lines[4].rfind("123456\t", 0), 0u) << r.Out;
-  EXPECT_NE(lines[4].find("08:30"), std::string::npos) << r.Out;
+  // The listed record comes last, as given (the terminal's solar date 1403/09/18), with its
+  // seconds.
+  EXPECT_EQ(lines[4], "123456\t1403/09/18\t08:30:05\tورود و خروج\t00\t00\tA\tleft");
+  // The whole log was read: it was cleared.
+  r = Clockctl({line[0], line[1], line[2], line[3], "dump"});
+  EXPECT_EQ(r.ExitCode, 1) << r.Out;
+}
+
+// The terminal clears only its whole log: a dump that stops short of its end clears nothing and
+// says so, and the next dump reads the same records; --all empties it.
+TEST(ClockctlFaceTerminals, KrMira120LogLeavesOnlyAsAWhole) {
+  Simulator sim({"zk-records 5"}, {"--zk-terminal", "0"});
+  const std::string port = sim.announced("zk");
+  ASSERT_FALSE(port.empty());
+  QTemporaryDir dir;
+  const std::string csv = dir.filePath("r.csv").toStdString();
+  auto run = [&](std::vector<std::string> AArgs) {
+    AArgs.insert(AArgs.begin(), {"--tcp", "127.0.0.1:" + port, "--search", "KRMira120"});
+    return Clockctl(AArgs);
+  };
+  auto r = run({"dump", "--max", "3", "--out", csv});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const auto first = CardsAndLeave(r.Out);
+  ASSERT_EQ(first.size(), 3u) << r.Out;
+  for (const auto& card : first) EXPECT_EQ(card.substr(card.find('\t')), "\tstays");
+  EXPECT_NE(r.Err.find("nothing was cleared"), std::string::npos) << r.Err;
+  r = run({"dump", "--max", "3"});
+  EXPECT_EQ(CardsAndLeave(r.Out), first);
+
+  r = run({"--json", "dump", "--all", "--out", csv});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const QJsonArray records = Json(r)["records"].toArray();
+  ASSERT_EQ(records.size(), 5) << r.Out;
+  for (const auto& value : records) {
+    EXPECT_TRUE(value.toObject()["left_clock"].toBool()) << r.Out;
+    EXPECT_EQ(Str(value.toObject()["time"]).size(), 8u) << r.Out;  // HH:MM:SS
+  }
+  const auto rows = Lines(ReadFile(csv));
+  ASSERT_EQ(rows.size(), 9u) << ReadFile(csv);
+  for (int i = 1; i <= 8; ++i)
+    EXPECT_NE(rows[i].find(i <= 3 ? ",no," : ",yes,"), std::string::npos) << rows[i];
+  r = run({"dump"});
+  EXPECT_EQ(r.ExitCode, 1) << r.Out;
 }
 
 // A first-kind terminal whose own time is no time: datetime names the terminal and the text, with

@@ -181,15 +181,15 @@ TEST_F(BothSinksDump, WindowAndCommandLineKeepReleaseAndNameAlike) {
       {"RS485 bus", [](sim::VirtualPlatform& P) { return Scenario(P, kBus, cstKRTal); }, 0,
        "2001 L; 2002 L; left 0"},
       // The first block leaves when the next is asked for; the fourth record waits for its own.
-      // Record dates come as YYMMDD, whose two-digit years the store reads as this century's.
+      // Record dates come as YYMMDD; the folders have the year of the record's calendar in full.
       {"HDLC with pictures", [](sim::VirtualPlatform& P) { return Scenario(P, kHdlc, cstKRTalR2); },
        4,
-       "3001 L 2003/09/17/3001_1001.jpg; 3002 L; 3003 L; 3001 P 2003/09/17/3001_1001_1.jpg; "
+       "3001 L 1403/09/17/3001_1001.jpg; 3002 L; 3003 L; 3001 P 1403/09/17/3001_1001_1.jpg; "
        "left 2"},
       {"first kind of face terminal", [](sim::VirtualPlatform&) {
          return std::unique_ptr<ClockUnderTest>(std::make_unique<MiraClock>());
        },
-       0, "15 L 2003/09/19/15_0800.jpg; 16 L; 15 L 2003/09/19/15_0800_1.jpg; left 0"},
+       0, "15 L 1403/09/19/15_0800.jpg; 16 L; 15 L 1403/09/19/15_0800_1.jpg; left 0"},
       {"second kind of face terminal", [](sim::VirtualPlatform&) {
          return std::unique_ptr<ClockUnderTest>(std::make_unique<Mira120Clock>());
        },
@@ -225,7 +225,7 @@ TEST_F(BothSinksDump, WindowAndCommandLineKeepReleaseAndNameAlike) {
     const std::string csvPath = Folder("records") + std::to_string(run) + ".csv";
     TRecordCsvFile csv;
     std::string error;
-    ASSERT_TRUE(csv.Open(csvPath, error)) << error;
+    ASSERT_TRUE(csv.Open(csvPath, true, error)) << error;
     std::ostringstream out, err;
     TCliDumpSink cliSink(&csv, csvPath, true, out, err);
     options.Pictures = &cliStore;

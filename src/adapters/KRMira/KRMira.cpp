@@ -391,6 +391,8 @@ TMiraRecord TKrMira::GetRecord() {
   }
   record.Date = DateStrToYYMMDD(TDateStr(when.Date), 0);
   record.Time = when.Time.substr(0, 5);
+  const std::string second = when.Time.substr(6);
+  if (second.size() == 2 && IsDigits(second)) record.Second = std::stoi(second);
   record.SequenceCode = 'A';
   const std::string status = GetValue(text, "status");
   if (!TrimBlanks(status).empty()) {

@@ -27,6 +27,7 @@ struct TMiraRecord {
   std::string KartNo;            // the record's value "id", whole
   TDateStr Date;                 // solar date, YYMMDD
   TTimeStr Time;                 // HH:MM
+  int Second = -1;               // the seconds of the time
   TShortString<2> RecType1;      // "00" ordinary, "11" leave, "12" mission
   TShortString<2> RecType2;      // "00" not stated, "03" entry, "02" exit
   char SequenceCode = '\0';      // 'A' when a record was read

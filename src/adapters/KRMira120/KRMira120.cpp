@@ -346,6 +346,12 @@ int TKrMira120::IsEmpty() {
     FLogProblem = ControlProblem("its attendance log could not be read");
     return kUnreadable;
   };
+  // When the terminal counts just the records handed out, nothing came since: the log is cleared
+  // without being read again, which for a large log would cost as much as the first reading.
+  if (FTakenBefore > 0) {
+    ClearWhenAllTaken();
+    if (FTakenBefore == 0) return 1;
+  }
   // A punch stored between the read and the count is read at the next pass.
   for (int Pass = 0; Pass < kReadPasses; ++Pass) {
     bool Complete = false;
@@ -393,6 +399,7 @@ TMira120Record TKrMira120::GetRecord() {
   const TLogEntry& E = (*FRecords)[static_cast<std::size_t>(FCurrentRecordIndex)];
   R.KartNo = E.EnrollNumber;
   R.SequenceCode = 'A';
+  R.Second = E.Second;
   const std::string GregorianDate =
       std::to_string(E.Year) + "/" + Pad2(E.Month) + "/" + Pad2(E.Day);
   const std::string Clock = Pad2(E.Hour) + ":" + Pad2(E.Minute);

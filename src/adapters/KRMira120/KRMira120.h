@@ -25,6 +25,8 @@ struct TMira120Record {
   TDateStr Date;
   // "HH:MM".
   TTimeStr Time;
+  // The seconds of the punch.
+  int Second = -1;
   TShortString<2> RecType1;
   TShortString<2> RecType2;
   // 'A' when a record was read, character 0 otherwise.

@@ -1,4 +1,5 @@
-// Where the pictures of dumped records go, their event type, and their CSV rows.
+// Where the pictures of dumped records go, their dates in full, their event type, and their CSV
+// rows.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -49,22 +50,66 @@ TEST(PictureName, CardAndTimeFromSafeCharactersOnly) {
     EXPECT_EQ(PictureFileStem(Record(c.Card, "030917", c.Time)), c.Stem) << c.Card;
 }
 
+// The date as a clock sends it, read in full: a two-digit year in the century nearest the
+// current year of the record's calendar, a four-digit one in the calendar its size tells.
+TEST(RecordDay, FullDateInTheRecordsCalendarAndInGregorian) {
+  struct Case {
+    const char* Sent;
+    TDateType Calendar;
+    int NearYear;
+    const char* Date;
+    const char* Gregorian;
+  };
+  const Case cases[] = {
+      {"030917", Solar, 1405, "1403/09/17", "2024-12-07"},
+      {"990101", Solar, 1405, "1399/01/01", "2020-03-20"},
+      // Read in the first days of a century, a record of the year before stays in it.
+      {"991229", Solar, 1400, "1399/12/29", "2021-03-19"},
+      {"000101", Solar, 1399, "1400/01/01", "2021-03-21"},
+      {"1403/09/17", Solar, 1405, "1403/09/17", "2024-12-07"},
+      {"14030917", Christian, 2026, "1403/09/17", "2024-12-07"},
+      {"241207", Christian, 2026, "2024/12/07", "2024-12-07"},
+      {"2024/12/07", Solar, 1405, "2024/12/07", "2024-12-07"},
+      {"1403/12/30", Solar, 1405, "1403/12/30", "2025-03-20"},
+  };
+  for (const Case& c : cases) {
+    const TRecordDay day = RecordDay(c.Sent, c.Calendar, c.NearYear);
+    EXPECT_TRUE(day.Valid) << c.Sent;
+    EXPECT_EQ(day.Date, c.Date) << c.Sent;
+    EXPECT_EQ(day.Gregorian, c.Gregorian) << c.Sent;
+  }
+  // No such day: kept as sent, with no Gregorian date.
+  for (const char* sent : {"1404/12/30", "2026/02/31", "0000/13/45", "031301", "", "../../x",
+                           "03091", "1403/09/17x"}) {
+    const TRecordDay day = RecordDay(sent, Solar, 1405);
+    EXPECT_FALSE(day.Valid) << sent;
+    EXPECT_EQ(day.Date, sent);
+    EXPECT_EQ(day.Gregorian, "") << sent;
+  }
+}
+
+TEST(RecordDay, TimeWithSecondsWhereTheClockGivesThem) {
+  TVexRecord r = Record("1", "030917", "08:05");
+  EXPECT_EQ(RecordTimeText(r), "08:05");
+  r.Second = 7;
+  EXPECT_EQ(RecordTimeText(r), "08:05:07");
+}
+
 TEST(PictureName, DayFolderOfTheRecordsOwnDate) {
-  EXPECT_EQ(PictureDayFolder("1403/09/17"), "1403/09/17");
-  EXPECT_EQ(PictureDayFolder("990101"), "1399/01/01");
-  // Two-digit years below 80 are of this century.
-  EXPECT_EQ(PictureDayFolder("030917"), "2003/09/17");
-  EXPECT_EQ(PictureDayFolder(""), "undated");
-  EXPECT_EQ(PictureDayFolder("../../x"), "undated");
+  EXPECT_EQ(PictureDayFolder(RecordDay("030917", Solar, 1405)), "1403/09/17");
+  EXPECT_EQ(PictureDayFolder(RecordDay("241207", Christian, 2026)), "2024/12/07");
+  EXPECT_EQ(PictureDayFolder(RecordDay("", Solar, 1405)), "undated");
+  EXPECT_EQ(PictureDayFolder(RecordDay("../../x", Solar, 1405)), "undated");
 }
 
 TEST(PictureStore, NumbersPicturesOfTheSameNameAndNeverOverwrites) {
   QTemporaryDir dir;
   const TPictureStore store(dir.path().toStdString() + "/IOImages");
   const TVexRecord record = Record("000123", "990101", "08:05");
+  const TRecordDay day = RecordDay(record.Date, Solar, 1405);
   std::string error;
-  const std::string first = store.Store(record, "first picture", error);
-  const std::string second = store.Store(record, "second picture", error);
+  const std::string first = store.Store(record, day, "first picture", error);
+  const std::string second = store.Store(record, day, "second picture", error);
   EXPECT_EQ(first, store.Folder() + "/1399/01/01/123_0805.jpg");
   EXPECT_EQ(second, store.Folder() + "/1399/01/01/123_0805_1.jpg");
   EXPECT_EQ(Contents(first), "first picture");
@@ -76,7 +121,9 @@ TEST(PictureStore, FolderThatCannotBeMadeIsAnError) {
   const std::string folder = dir.path().toStdString() + "/IOImages";
   std::ofstream(folder) << "a file in the way";
   std::string error;
-  EXPECT_EQ(TPictureStore(folder).Store(Record("1", "990101", "08:05"), "p", error), "");
+  EXPECT_EQ(TPictureStore(folder).Store(Record("1", "990101", "08:05"),
+                                        RecordDay("990101", Solar, 1405), "p", error),
+            "");
   EXPECT_NE(error.find(folder), std::string::npos) << error;
 }
 
@@ -96,27 +143,71 @@ TEST(RecordEvent, DecidedByTheSecondCharacterOfEachCode) {
     EXPECT_EQ(RecordEventText(c.Type1, c.Type2), c.Text) << c.Type1 << "/" << c.Type2;
 }
 
-TEST(RecordCsv, HeaderOnceThenOneQuotedRowPerRecord) {
+// The file a spreadsheet opens: the mark and the header once, then one row per record with every
+// text from the clock made safe, the codes as sent, the dates in full.
+TEST(RecordCsv, MarkAndHeaderOnceThenOneSafeRowPerRecord) {
   QTemporaryDir dir;
   const std::string path = dir.path().toStdString() + "/records.csv";
   TDumpEntry entry;
   entry.ClockNumber = 2;
   entry.Record = Record("12,3", "030917", "08:05");
+  entry.Day = RecordDay("030917", Solar, 1405);
   entry.Record.RecType1 = "00";
   entry.Record.RecType2 = "02";
   entry.Record.SequenceCode = 'C';
   entry.PicturePath = "a \"b\".jpg";
+  entry.Picture = TPictureOutcome::Stored;
+  TDumpEntry formula = entry;
+  formula.Record.KartNo = std::string("=1+2\0\x1b", 6);
+  formula.Record.Second = 9;
+  formula.Picture = TPictureOutcome::TransferFailed;
+  formula.PicturePath.clear();
   std::string error;
   for (int run = 0; run < 2; ++run) {
     TRecordCsvFile csv;
-    ASSERT_TRUE(csv.Open(path, error)) << error;
-    ASSERT_TRUE(csv.Append(entry, error)) << error;
+    ASSERT_TRUE(csv.Open(path, true, error)) << error;
+    ASSERT_TRUE(csv.Write(entry, true, error)) << error;
+    ASSERT_TRUE(csv.Write(formula, false, error)) << error;
+    ASSERT_TRUE(csv.Sync(error)) << error;
   }
-  const std::string row = "2,\"12,3\",030917,08:05,00,02,C,خروج,\"a \"\"b\"\".jpg\"\n";
-  EXPECT_EQ(Contents(path), std::string(TRecordCsvFile::kHeader) + "\n" + row + row);
+  const std::string rows =
+      "2,\"12,3\",1403/09/17,08:05,2024-12-07,خروج,00,02,C,yes,"
+      "\"a \"\"b\"\".jpg\",stored\n"
+      "2,'=1+2\\x00\\x1B,1403/09/17,08:05:09,2024-12-07,خروج,00,02,C,no,,"
+      "failed: the clock's transfer of the picture failed\n";
+  EXPECT_EQ(Contents(path),
+            "\xEF\xBB\xBF"
+            "clock,card,date,time,date_gregorian,event,type1,type2,sequence,left_clock,picture,"
+            "picture_status\n" +
+                rows + rows);
+
+  // Without the mark; an empty file that is there already gets the header too.
+  const std::string plain = dir.path().toStdString() + "/plain.csv";
+  std::ofstream{plain};
+  TRecordCsvFile csv;
+  ASSERT_TRUE(csv.Open(plain, false, error)) << error;
+  EXPECT_EQ(Contents(plain).rfind("clock,card,date,time,", 0), 0u) << Contents(plain);
+
   TRecordCsvFile missing;
-  EXPECT_FALSE(missing.Open(dir.path().toStdString() + "/no/such/folder/r.csv", error));
+  EXPECT_FALSE(missing.Open(dir.path().toStdString() + "/no/such/folder/r.csv", true, error));
   EXPECT_NE(error.find("/no/such/folder/r.csv"), std::string::npos) << error;
+}
+
+// A marked record is written with its date and time as the clock gave them, its flag in the
+// event column; a bad record's card is its raw bytes in hex.
+TEST(RecordCsv, MarkedRecordsKeepWhatTheClockGave) {
+  TDumpEntry badDate;
+  badDate.ClockNumber = 1;
+  badDate.Record = Record("9", "2026/02/31", "10:00");
+  badDate.Record.Second = 5;
+  badDate.Flag = TRecordFlag::BadDate;
+  badDate.Day.Date = badDate.Record.Date;
+  EXPECT_EQ(TRecordCsvFile::Row(badDate, true), "1,9,2026/02/31,10:00,,bad-date,,,,yes,,\n");
+  TDumpEntry badRecord;
+  badRecord.ClockNumber = 1;
+  badRecord.Flag = TRecordFlag::BadRecord;
+  badRecord.Raw = std::string("\x01\x02=", 3);
+  EXPECT_EQ(TRecordCsvFile::Row(badRecord, true), "1,01 02 3D,,,,bad-record,,,,yes,,\n");
 }
 
 }  // namespace

@@ -86,6 +86,7 @@ TEST_F(RecordDumpTest, RecordsLeaveAsTheirFamilyReleasesThem) {
     const char* Scenario;
     TClockSearchType Search;
     int Count;
+    bool FinishRelease;
     const char* Leaves;
     TDumpStop Stop;
     int RecordsLeft;
@@ -93,20 +94,31 @@ TEST_F(RecordDumpTest, RecordsLeaveAsTheirFamilyReleasesThem) {
   const std::string hdlc = std::string("protocol hdlc; ") + kFiveRecords;
   const std::string bus = std::string("protocol rs485; clock 1; ") + kFiveRecords;
   const Case cases[] = {
-      {"text, three of five", kFiveRecords, cstKRTalFast, 3, "LLL", TDumpStop::CountReached, 2},
-      {"text, all", kFiveRecords, cstKRTalFast, 0, "LLLLL", TDumpStop::ClockEmpty, 0},
-      {"bus, four of five", bus.c_str(), cstKRTal, 4, "LLLL", TDumpStop::CountReached, 1},
+      {"text, three of five", kFiveRecords, cstKRTalFast, 3, false, "LLL",
+       TDumpStop::CountReached, 2},
+      {"text, three of five, finished", kFiveRecords, cstKRTalFast, 3, true, "LLL",
+       TDumpStop::CountReached, 2},
+      {"text, all", kFiveRecords, cstKRTalFast, 0, false, "LLLLL", TDumpStop::ClockEmpty, 0},
+      {"bus, four of five", bus.c_str(), cstKRTal, 4, false, "LLLL", TDumpStop::CountReached, 1},
       // Two records of the first block taken: the block is still on the clock.
-      {"hdlc, two of five", hdlc.c_str(), cstKRTalR2, 2, "PP", TDumpStop::CountReached, 5},
+      {"hdlc, two of five", hdlc.c_str(), cstKRTalR2, 2, false, "PP", TDumpStop::CountReached, 5},
+      // Finishing the release reads the block to its end, and the block leaves.
+      {"hdlc, one of five, finished", hdlc.c_str(), cstKRTalR2, 1, true, "LLL",
+       TDumpStop::CountReached, 2},
       // The third record's release asks for the next block, which releases the first.
-      {"hdlc, four of five", hdlc.c_str(), cstKRTalR2, 4, "LLLP", TDumpStop::CountReached, 2},
-      {"hdlc, all", hdlc.c_str(), cstKRTalR2, 0, "LLLLL", TDumpStop::ClockEmpty, 0},
+      {"hdlc, four of five", hdlc.c_str(), cstKRTalR2, 4, false, "LLLP", TDumpStop::CountReached,
+       2},
+      {"hdlc, four of five, finished", hdlc.c_str(), cstKRTalR2, 4, true, "LLLLL",
+       TDumpStop::CountReached, 0},
+      {"hdlc, all", hdlc.c_str(), cstKRTalR2, 0, false, "LLLLL", TDumpStop::ClockEmpty, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     SimulatedLine line(vp.P, c.Scenario, c.Search);
     MemorySink sink(&line);
-    const TDumpResult result = Dump(line, sink, Count(c.Count));
+    TDumpOptions options = Count(c.Count);
+    options.FinishRelease = c.FinishRelease;
+    const TDumpResult result = Dump(line, sink, options);
     EXPECT_EQ(Leaves(result), c.Leaves);
     EXPECT_EQ(result.Stop, c.Stop);
     EXPECT_EQ(line.RecordsLeft(), c.RecordsLeft);
@@ -276,8 +288,9 @@ TEST_F(RecordDumpPictures, PictureIsStoredBeforeTheRecordIsKept) {
   ASSERT_EQ(result.Entries.size(), 2u);
   const TDumpEntry& first = result.Entries[0];
   EXPECT_EQ(first.Picture, TPictureOutcome::Stored);
-  // The short record form carries a two-digit year, read as this century's.
-  EXPECT_EQ(first.PicturePath, Folder() + "/2003/09/17/123_0805.jpg");
+  // The short record form carries a two-digit year; the folder has the year of the record's own
+  // calendar in full.
+  EXPECT_EQ(first.PicturePath, Folder() + "/1403/09/17/123_0805.jpg");
   std::ifstream file(first.PicturePath, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   EXPECT_EQ(bytes.size(), 700u);
