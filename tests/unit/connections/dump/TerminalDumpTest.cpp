@@ -135,16 +135,20 @@ TEST_F(TerminalDump, ALogThatCannotBeReadEndsTheDumpWithTheReasonAndClearsNothin
             "its attendance log could not be read: the connection failed or no answer came in time");
   EXPECT_TRUE(sink.Kept.empty());
 
-  // Read once, then unreadable when the dump asks whether anything is left.
+  // Read once; when the dump asks whether anything is left, a punch has come (the count no
+  // longer agrees with what was read) and the log cannot be read.
   Terminal.ReadResult = true;
   sink.Kept.clear();
-  sink.AfterPersist = [this] { Terminal.ReadResult = false; };
+  sink.AfterPersist = [this] {
+    Terminal.ReadResult = false;
+    Terminal.Log.push_back({"1002", {2026, 2, 1, 8, 1, 0}, 0});
+  };
   result = Dump();
   EXPECT_EQ(result.Stop, TDumpStop::ClockFailed);
   ASSERT_EQ(sink.Kept.size(), 1u);
   EXPECT_EQ(result.Entries.front().Leave, TRecordLeave::Pending);
   EXPECT_EQ(Terminal.Clears, 0);
-  EXPECT_EQ(Terminal.Log.size(), 1u);
+  EXPECT_EQ(Terminal.Log.size(), 2u);
 }
 
 }  // namespace
