@@ -704,9 +704,10 @@ bool TFrmMain::ExportRecords(const QString& AFileName, QString& AError) const {
   }
   TRecordCsvFile file;
   std::string error;
-  bool written = file.Open(AFileName.toStdString(), error);
+  bool written = file.Open(AFileName.toStdString(), true, error);
   for (auto entry = FListedRecords.begin(); written && entry != FListedRecords.end(); ++entry)
-    written = file.Append(*entry, error);
+    written = file.Write(*entry, entry->Leave == TRecordLeave::Left, error);
+  written = written && file.Sync(error);
   if (!written) AError = QString::fromStdString(error);
   return written;
 }

@@ -256,7 +256,8 @@ TEST_F(DetectDumpTest, ListIsExportedAsTheCommandLineWritesItsDump) {
 
   // The rows as the command line's writer makes them from the same entries, once.
   std::string expected = std::string(TRecordCsvFile::kHeader) + "\n";
-  for (const TDumpEntry& entry : main->ListedRecords()) expected += TRecordCsvFile::Row(entry);
+  for (const TDumpEntry& entry : main->ListedRecords())
+    expected += TRecordCsvFile::Row(entry, entry.Leave == TRecordLeave::Left);
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QByteArray written = file.readAll();
