@@ -5,6 +5,7 @@
 
 #include "DumpDates.h"
 #include "GeneralUtilities.h"
+#include "utils/OutputText.h"
 
 namespace {
 // Format(ATemplate, [AValue]) for the one "%d" of a message.
@@ -142,7 +143,7 @@ void TDumpListSink::ShowTexts(QTreeWidgetItem& ARow, const TDumpEntry& AEntry) {
   // The row keeps what its texts say, untranslated, for a later change of language.
   ARow.setData(
       colEvent, kSourceRole,
-      QString::fromStdString(RecordEventText(AEntry.Record.RecType1, AEntry.Record.RecType2)));
+      QString::fromStdString(EntryEventText(AEntry)));
   ARow.setData(colLeft, kSourceRole, static_cast<int>(AEntry.Leave));
   ARow.setData(colPicture, kSourceRole, static_cast<int>(AEntry.Picture));
   Retranslate(ARow);
@@ -164,7 +165,7 @@ void TDumpListSink::Retranslate(QTreeWidget& AList) {
 void TDumpListSink::AddRow(QTreeWidget& AList, const TDumpEntry& AEntry, const std::string& ADate) {
   const TVexRecord& record = AEntry.Record;
   auto* item = new QTreeWidgetItem(&AList);
-  item->setText(colCard, QString::fromStdString(record.KartNo));
+  item->setText(colCard, QString::fromStdString(ReadableText(EntryCardText(AEntry))));
   item->setText(colTime, QString::fromStdString(record.Time));
   item->setText(colDate, QString::fromStdString(ADate));
   ShowTexts(*item, AEntry);
