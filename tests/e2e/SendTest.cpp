@@ -1,8 +1,9 @@
 // clockctl send against clocksim, in real time, over TCP and over a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include <iterator>
-#include <regex>
 
 #include "Processes.h"
 
@@ -65,9 +66,11 @@ TEST(ClockctlSend, TraceShowsBothDirections) {
                            "1"});
   EXPECT_EQ(r.ExitCode, 0);
   // Each line: the time of day, the direction, the frame's bytes and what they mean.
-  const std::regex line(R"(\d\d:\d\d:\d\d\.\d\d\d (TX 01 -- status\?|RX 30 -- status: records)\n)");
-  const auto lines = std::distance(std::sregex_iterator(r.Err.begin(), r.Err.end(), line),
-                                   std::sregex_iterator());
+  const QRegularExpression line(
+      R"(\d\d:\d\d:\d\d\.\d\d\d (TX 01 -- status\?|RX 30 -- status: records)\n)");
+  int lines = 0;
+  for (auto match = line.globalMatch(QString::fromStdString(r.Err)); match.hasNext(); match.next())
+    ++lines;
   EXPECT_EQ(lines, 2) << r.Err;
 }
 
