@@ -328,6 +328,11 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
     FZkDataFrameGapMs = integer(args[1], 0, 60000, "zk-data-frames ms", AWhere);
     return;
   }
+  if (keyword == "zk-refuse-clear") {
+    if (!args.empty()) fail(AWhere, "\"zk-refuse-clear\" takes no value");
+    FZkRefuseClear = true;
+    return;
+  }
   if (keyword == "zk-odd-record" || keyword == "zk-punch-during-read") {
     // A record as a broken terminal keeps it (any user text, "-" for none; a day or time that
     // does not exist but fits the terminal's time encoding), or a punch stored during a read.
@@ -635,6 +640,7 @@ Scenario ScenarioParser::finish() {
   sc.MiraOddRecords = FMiraOddRecords;
   sc.ZkDataFrameBytes = FZkDataFrameBytes;
   sc.ZkDataFrameGapMs = FZkDataFrameGapMs;
+  sc.ZkRefuseClear = FZkRefuseClear;
   if (FProtocol == Scenario::Protocol::RS232 && FClocks.size() > 1)
     throw ScenarioError("protocol RS232 serves one clock, the scenario has " +
                         std::to_string(FClocks.size()) + " (use protocol RS485 for a bus)");
@@ -794,6 +800,7 @@ The second kind also takes:
                               Without any of these, its log holds three samples of its own day.
   zk-data-frames N MS         the log's chunks come N bytes a frame (1..65472), each frame MS
                               ms after the one before (a terminal that trickles its log)
+  zk-refuse-clear             every clearing of the log is answered with an error
 HDLC clocks (protocol Hdlc) also take:
   description TEXT            the device description (default: NAME;Ver ...;Rec 50000;CAM;)
   serial N                    serial number (default 1234567)

@@ -49,6 +49,8 @@ struct Scenario {
   // frame ZkDataFrameGapMs after the one before.
   int ZkDataFrameBytes = 0;
   int ZkDataFrameGapMs = 0;
+  // The port-4370 terminal answers every clearing of its log with an error.
+  bool ZkRefuseClear = false;
   // Things that are allowed but will surprise the user (for example a record whose check byte
   // is 0Dh, which the receiver's cleaning removes together with the CR).
   std::vector<std::string> Warnings;
@@ -91,6 +93,7 @@ class ScenarioParser {
   std::vector<MiraOddRecord> FMiraOddRecords;
   int FZkDataFrameBytes = 0;
   int FZkDataFrameGapMs = 0;
+  bool FZkRefuseClear = false;
   std::map<int, ClockDraft> FClocks;
   int FCurrent = 0;  // 0: none chosen in this source yet
 };

@@ -157,6 +157,7 @@ void ZkTerminalModel::handle(const zk::Frame& ARequest, Frames& AOut) {
       return reply(AOut, ARequest, zk::CMD_ACK_OK);
     }
     case zk::CMD_CLEAR_ATTLOG:
+      if (FRefuseClear) return reply(AOut, ARequest, zk::CMD_ACK_ERROR);
       FLog.clear();
       return reply(AOut, ARequest, zk::CMD_ACK_OK);
     case zk::CMD_GET_FREE_SIZES: {

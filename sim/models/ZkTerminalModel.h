@@ -57,6 +57,8 @@ class ZkTerminalModel : public DeviceModel {
   // Each CMD_DATA frame of a chunk comes this long after the frame before it (a terminal that
   // trickles its log).
   void setDataFrameGapMs(std::uint32_t AValue) { FDataFrameGapMs = AValue; }
+  // Every clearing of the log is answered with an error and the log kept.
+  void setRefuseClear(bool AValue) { FRefuseClear = AValue; }
   // The code that announces a large buffer: CMD_ACK_OK (default) or CMD_PREPARE_DATA.
   void setLargeBufferReply(std::uint16_t ACommand) { FLargeBufferReply = ACommand; }
   // The ARead-th read of the log from now on (1 = the next) stores ARecord just after the log was
@@ -96,6 +98,7 @@ class ZkTerminalModel : public DeviceModel {
   std::size_t FSmallBufferLimit = 1024;
   std::size_t FDataFrameLimit = 0;
   std::uint32_t FDataFrameGapMs = 0;
+  bool FRefuseClear = false;
   std::uint16_t FLargeBufferReply = zk::CMD_ACK_OK;
   std::uint16_t FNextSessionId = 0x8DF3;
 

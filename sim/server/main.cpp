@@ -363,6 +363,7 @@ int main(int argc, char** argv) {
       zkModel.setDataFrameLimit(static_cast<std::size_t>(scenario.ZkDataFrameBytes));
       zkModel.setDataFrameGapMs(static_cast<std::uint32_t>(scenario.ZkDataFrameGapMs));
     }
+    zkModel.setRefuseClear(scenario.ZkRefuseClear);
     zk = std::make_unique<sim::ZkTerminalServer>(zkModel);
     if (!zk->start(static_cast<std::uint16_t>(zkPort))) {
       std::fprintf(stderr, "clocksim: cannot listen on 127.0.0.1:%d for the KR-Mira120 terminal\n",

@@ -619,6 +619,37 @@ TEST(ClockctlFaceTerminals, KrMira120LogLeavesOnlyAsAWhole) {
   EXPECT_EQ(r.ExitCode, 1) << r.Out;
 }
 
+// A terminal that refuses to clear its log: the rows were written for the clearing, the dump then
+// says they were not released and why, with the failure's exit code; the JSON tells where each
+// record is at the end, and the next dump hands the same records out again.
+TEST(ClockctlFaceTerminals, KrMira120RefusingTheClearingKeepsItsRecordsAndSaysSo) {
+  Simulator sim({"zk-records 3", "zk-refuse-clear"}, {"--zk-terminal", "0"});
+  const std::string port = sim.announced("zk");
+  ASSERT_FALSE(port.empty());
+  auto run = [&](std::vector<std::string> AArgs) {
+    AArgs.insert(AArgs.begin(), {"--tcp", "127.0.0.1:" + port, "--search", "KRMira120"});
+    return Clockctl(AArgs);
+  };
+  auto r = run({"dump", "--all"});
+  EXPECT_EQ(r.ExitCode, 1) << r.Out << r.Err;
+  EXPECT_NE(r.Err.find("3 of the records written as leaving clock 1 were not released"),
+            std::string::npos)
+      << r.Err;
+  EXPECT_NE(r.Err.find("its attendance log was not cleared: it refused the clearing"),
+            std::string::npos)
+      << r.Err;
+  const auto first = CardsAndLeave(r.Out);
+  ASSERT_EQ(first.size(), 3u) << r.Out;
+
+  r = run({"--json", "dump", "--all"});
+  EXPECT_EQ(r.ExitCode, 1) << r.Out << r.Err;
+  // The same three records, each still on the terminal.
+  EXPECT_EQ(Json(r)["error"].toObject()["code"].toString(), "no-answer") << r.Out;
+  const QJsonArray records = Json(r)["records"].toArray();
+  ASSERT_EQ(records.size(), 3) << r.Out;
+  for (const auto& value : records) EXPECT_FALSE(value.toObject()["left_clock"].toBool()) << r.Out;
+}
+
 // A first-kind terminal whose own time is no time: datetime names the terminal and the text, with
 // the failure's exit code; its records whose time is none or does not exist are written marked,
 // as sent, among the others.

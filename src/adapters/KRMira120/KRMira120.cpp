@@ -317,13 +317,27 @@ std::vector<TKrMira120::TLogEntry> TKrMira120::FetchLog(bool& AComplete) {
 
 void TKrMira120::ClearWhenAllTaken() {
   int Count = -1;
+  bool Counted = false;
   try {
-    if (!FKRMira120->GetDeviceStatus(FAddress, kZkStatusRecordCount, Count)) return;
+    Counted = FKRMira120->GetDeviceStatus(FAddress, kZkStatusRecordCount, Count);
   } catch (const std::exception&) {
+    Counted = false;
+  }
+  if (!Counted || Count < 0) {
+    FClearProblem = ControlProblem("its record count could not be read");
     return;
   }
-  if (Count < 0 || static_cast<std::size_t>(Count) != FTakenBefore) return;
-  if (DeleteAllRecord()) FTakenBefore = 0;
+  if (static_cast<std::size_t>(Count) != FTakenBefore) {
+    FClearProblem = "it counts " + std::to_string(Count) + " records, " +
+                    std::to_string(FTakenBefore) + " were read";
+    return;
+  }
+  if (DeleteAllRecord()) {
+    FTakenBefore = 0;
+    FClearProblem.clear();
+  } else {
+    FClearProblem = ControlProblem("it refused the clearing");
+  }
 }
 
 int TKrMira120::IsEmpty() {
@@ -374,7 +388,11 @@ int TKrMira120::IsEmpty() {
     ClearWhenAllTaken();
     if (FTakenBefore == 0) return 1;
   }
-  return 1;
+  // Records were handed out and the log still holds them: the terminal refused the clearing or
+  // kept counting more records than it sent. It is not empty, and the records taken have not
+  // left it: they come again next time.
+  FLogProblem = "its attendance log was not cleared: " + FClearProblem;
+  return kUnreadable;
 }
 
 bool TKrMira120::DeleteAllRecord() {

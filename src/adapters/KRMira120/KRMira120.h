@@ -131,6 +131,8 @@ class TKrMira120 {
 
   std::string FPassword;
   std::string FLogProblem;
+  // Why the last clearing did not happen.
+  std::string FClearProblem;
   std::optional<std::vector<TLogEntry>> FRecords;
   // Records of the terminal's log handed out before the current batch, since the last clearing.
   std::size_t FTakenBefore = 0;

@@ -155,7 +155,7 @@ TEST(ScenarioTest, TheSecondTerminalsLogIsGivenAnywhere) {
 
 TEST(ScenarioTest, PeersThatNeverStopAndATerminalThatTrickles) {
   ScenarioParser p;
-  p.parse("misbehave garbage 7E times=1; misbehave flood 55 900 times=1; zk-data-frames 1 200",
+  p.parse("misbehave garbage 7E times=1; misbehave flood 55 900 times=1; zk-data-frames 1 200; zk-refuse-clear",
           "-e", true);
   const Scenario sc = p.finish();
   ASSERT_EQ(sc.Clocks.size(), 1u);
@@ -167,6 +167,7 @@ TEST(ScenarioTest, PeersThatNeverStopAndATerminalThatTrickles) {
   EXPECT_EQ(rules[1].Times, 1);
   EXPECT_EQ(sc.ZkDataFrameBytes, 1);
   EXPECT_EQ(sc.ZkDataFrameGapMs, 200);
+  EXPECT_TRUE(sc.ZkRefuseClear);
 }
 
 TEST(ScenarioTest, RecordWithCheckByteCrIsWarnedAbout) {

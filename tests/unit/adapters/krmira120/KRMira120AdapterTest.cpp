@@ -308,17 +308,30 @@ TEST_F(KrMira120Adapter, LogIsClearedOnlyWhenTheTerminalCountsWhatWasHandedOut) 
   Adapter->NextRecord();
   EXPECT_EQ(Fake->Clears, 0);
 
-  // Nothing new in the log, but the terminal counts a record more (stored after the read): the
-  // log is not cleared, and is read again.
+  // Nothing new in the log, but the terminal keeps counting a record more than it sends: the
+  // log is not cleared, and the terminal is not empty (what was handed out is still on it).
   Fake->StatusCount = 4;
-  EXPECT_EQ(Adapter->IsEmpty(), 1);
+  EXPECT_EQ(Adapter->IsEmpty(), -1);
+  EXPECT_EQ(Adapter->LogProblem(),
+            "its attendance log was not cleared: it counts 4 records, 3 were read");
   EXPECT_EQ(Fake->Clears, 0);
   // The count cannot be had: no clearing either.
   Fake->StatusCount = -1;
   Fake->Throws = {"GetDeviceStatus"};
-  EXPECT_EQ(Adapter->IsEmpty(), 1);
+  EXPECT_EQ(Adapter->IsEmpty(), -1);
+  EXPECT_EQ(Adapter->LogProblem().rfind("its attendance log was not cleared: its record count", 0),
+            0u)
+      << Adapter->LogProblem();
   EXPECT_EQ(Fake->Clears, 0);
   Fake->Throws.clear();
+  // The terminal refuses the clearing itself.
+  Fake->ClearResult = false;
+  EXPECT_EQ(Adapter->IsEmpty(), -1);
+  EXPECT_EQ(Adapter->LogProblem().rfind("its attendance log was not cleared: it refused", 0), 0u)
+      << Adapter->LogProblem();
+  EXPECT_EQ(Fake->Log.size(), 3u);
+  Fake->ClearResult = true;
+  Fake->Clears = 0;
 
   // Everything handed out, the count agrees: the log goes.
   EXPECT_EQ(Adapter->IsEmpty(), 1);
@@ -342,7 +355,7 @@ TEST_F(KrMira120Adapter, APunchStoredDuringTheReadIsHandedOutBeforeTheClearing) 
   Adapter->GetRecord();
   Adapter->NextRecord();
   Fake->StatusCount = 2;
-  EXPECT_EQ(Adapter->IsEmpty(), 1);
+  EXPECT_EQ(Adapter->IsEmpty(), -1);
   Fake->StatusCount = -1;
   Fake->Log.push_back({"7", {2010, 1, 1, 9, 3, 0}, 0});
   ASSERT_EQ(Adapter->IsEmpty(), 0);

@@ -151,4 +151,18 @@ TEST_F(TerminalDump, ALogThatCannotBeReadEndsTheDumpWithTheReasonAndClearsNothin
   EXPECT_EQ(Terminal.Log.size(), 2u);
 }
 
+// A terminal that refuses to clear its log still holds every record kept: the dump does not say
+// they left it, and ends with the reason (they come again next time, duplicates, never lost).
+TEST_F(TerminalDump, ALogThatIsNotClearedLeavesItsRecordsOnTheTerminalAndSaysSo) {
+  Terminal.Log = {{"1001", {2026, 2, 1, 8, 0, 0}, 0}, {"1002", {2026, 2, 1, 8, 1, 0}, 0}};
+  Terminal.ClearResult = false;
+  const TDumpResult result = Dump();
+  EXPECT_EQ(result.Stop, TDumpStop::ClockFailed);
+  EXPECT_EQ(result.Error.rfind("its attendance log was not cleared: it refused", 0), 0u) << result.Error;
+  ASSERT_EQ(sink.Kept.size(), 2u);
+  for (const TDumpEntry& entry : result.Entries) EXPECT_NE(entry.Leave, TRecordLeave::Left);
+  EXPECT_GE(Terminal.Clears, 1);
+  EXPECT_EQ(Terminal.Log.size(), 2u);
+}
+
 }  // namespace
