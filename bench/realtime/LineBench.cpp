@@ -351,27 +351,42 @@ void MeasureBusScan() {
       "<= 15 %", share <= 15.0);
 }
 
-// Runs clockctl with AArgs, its output discarded; the wall time in ms.
-double RunClockctl(const std::vector<std::string>& AArgs) {
+struct TProcessRun {
+  int ExitCode = -1;  // -1: it did not exit on its own
+  double Seconds = 0;
+};
+
+// Runs AArgs (the program first) as a process, its standard output and error to /dev/null.
+TProcessRun RunProcess(const std::vector<std::string>& AArgs) {
   const auto start = SteadyClock::now();
   const pid_t pid = fork();
   if (pid == 0) {
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     dup2(null, 2);
-    std::vector<std::string> args = {CLOCKCTL_PATH};
-    args.insert(args.end(), AArgs.begin(), AArgs.end());
+    std::vector<std::string> args = AArgs;
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    execv(CLOCKCTL_PATH, argv.data());
+    execv(argv[0], argv.data());
     _exit(127);
   }
   int status = 0;
   waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) == 127 || WEXITSTATUS(status) == 2)
+  TProcessRun run;
+  run.Seconds = std::chrono::duration<double>(SteadyClock::now() - start).count();
+  if (WIFEXITED(status)) run.ExitCode = WEXITSTATUS(status);
+  return run;
+}
+
+// Runs clockctl with AArgs, its output discarded; the wall time in ms.
+double RunClockctl(const std::vector<std::string>& AArgs) {
+  std::vector<std::string> args = {CLOCKCTL_PATH};
+  args.insert(args.end(), AArgs.begin(), AArgs.end());
+  const TProcessRun run = RunProcess(args);
+  if (run.ExitCode == -1 || run.ExitCode == 127 || run.ExitCode == 2)
     throw std::runtime_error("clockctl did not run");
-  return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+  return run.Seconds * 1000.0;
 }
 
 // Four TCP lines, each a silent converter whose KRTal scan of one number takes T: checked one
@@ -478,28 +493,11 @@ int DownloadWholeLog(int APort) {
   return read;
 }
 
-// Runs AArgs as a process (standard output and error to /dev/null); seconds it took, or throws
-// when it fails.
+// Runs AArgs as a process; the seconds it took, or throws when it fails.
 double TimedProcess(const std::vector<std::string>& AArgs) {
-  const auto start = SteadyClock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    std::vector<std::string> args = AArgs;
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  const double took = std::chrono::duration<double>(SteadyClock::now() - start).count();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    throw std::runtime_error(AArgs[0] + " " + AArgs[1] + " failed");
-  return took;
+  const TProcessRun run = RunProcess(AArgs);
+  if (run.ExitCode != 0) throw std::runtime_error(AArgs[0] + " " + AArgs[1] + " failed");
+  return run.Seconds;
 }
 
 std::size_t CountLines(const std::string& APath) {
