@@ -512,18 +512,24 @@ std::string FreeLoopbackAddress() {
          std::to_string(part(random));
 }
 
-TEST(ClockctlFaceTerminals, KrMiraIsDetectedAndDumpedWithPictures) {
-  std::unique_ptr<Simulator> sim;
-  std::string address;
-  for (int attempt = 0; attempt < 5 && !sim; ++attempt) {
-    address = FreeLoopbackAddress();
+// A simulator serving the first kind of terminal on a loopback address of its own (AAddress),
+// or none when five addresses were taken.
+std::unique_ptr<Simulator> ServeMiraTerminal(const std::vector<std::string>& AStatements,
+                                             std::string& AAddress) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    AAddress = FreeLoopbackAddress();
     try {
-      sim = std::make_unique<Simulator>(
-          std::vector<std::string>{},
-          std::vector<std::string>{"--mira-terminal", address + ":9922"});
+      return std::make_unique<Simulator>(
+          AStatements, std::vector<std::string>{"--mira-terminal", AAddress + ":9922"});
     } catch (const std::exception&) {
     }
   }
+  return nullptr;
+}
+
+TEST(ClockctlFaceTerminals, KrMiraIsDetectedAndDumpedWithPictures) {
+  std::string address;
+  const std::unique_ptr<Simulator> sim = ServeMiraTerminal({}, address);
   ASSERT_TRUE(sim) << "clocksim could not serve a KR-Mira terminal";
   EXPECT_EQ(sim->announced("mira"), address + ":9922");
 
@@ -659,16 +665,8 @@ TEST(ClockctlFaceTerminals, KrMiraTimesThatAreNoneAreReportedAndMarked) {
   for (const bool brokenClock : {true, false}) {
     std::vector<std::string> statements = odd;
     if (brokenClock) statements.push_back("mira-shown-time abc");
-    std::unique_ptr<Simulator> sim;
     std::string address;
-    for (int attempt = 0; attempt < 5 && !sim; ++attempt) {
-      address = FreeLoopbackAddress();
-      try {
-        sim = std::make_unique<Simulator>(
-            statements, std::vector<std::string>{"--mira-terminal", address + ":9922"});
-      } catch (const std::exception&) {
-      }
-    }
+    const std::unique_ptr<Simulator> sim = ServeMiraTerminal(statements, address);
     ASSERT_TRUE(sim) << "clocksim could not serve a KR-Mira terminal";
     if (brokenClock) {
       const auto r = Clockctl({"--tcp", address, "--search", "KRMira", "datetime"});
