@@ -24,11 +24,14 @@
 #include <utility>
 #include <vector>
 
+#include "OutputReading.h"
 #include "Processes.h"
 
 namespace {
 
 using e2e::Clockctl;
+using e2e::Lines;
+using e2e::Str;
 using e2e::Simulator;
 
 QJsonObject Json(const e2e::RunResult& AResult) {
@@ -40,21 +43,9 @@ QJsonObject Json(const e2e::RunResult& AResult) {
   return doc.object();
 }
 
-std::string Str(const QJsonValue& AValue) {
-  return AValue.toString().toStdString();
-}
-
 std::string ReadFile(const std::string& APath) {
   std::ifstream in(APath, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::string> Lines(const std::string& AText) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (std::size_t at; (at = AText.find('\n', start)) != std::string::npos; start = at + 1)
-    out.push_back(AText.substr(start, at - start));
-  return out;
 }
 
 // Runs clockctl with its standard error on a terminal (its standard output stays a pipe).

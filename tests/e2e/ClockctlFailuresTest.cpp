@@ -13,27 +13,15 @@
 #include <QJsonObject>
 #include <chrono>
 
+#include "OutputReading.h"
 #include "Processes.h"
 
 namespace {
 
 using e2e::Clockctl;
+using e2e::JsonOf;
+using e2e::Lines;
 using e2e::Simulator;
-
-QJsonObject JsonOf(const std::string& AText) {
-  QJsonParseError error;
-  const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(AText), &error);
-  EXPECT_EQ(error.error, QJsonParseError::NoError) << AText;
-  return doc.object();
-}
-
-std::vector<std::string> Lines(const std::string& AText) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (std::size_t at; (at = AText.find('\n', start)) != std::string::npos; start = at + 1)
-    out.push_back(AText.substr(start, at - start));
-  return out;
-}
 
 // A TCP port on which nothing listens: bound, never listened on, until the object goes away.
 class ClosedPort {

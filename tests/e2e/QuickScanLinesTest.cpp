@@ -12,21 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "OutputReading.h"
 #include "Processes.h"
 
 namespace {
 
 using e2e::Clockctl;
+using e2e::JsonOf;
+using e2e::Str;
 using e2e::Simulator;
-
-QJsonObject JsonOf(const std::string& AText) {
-  QJsonParseError error{};
-  const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(AText), &error);
-  EXPECT_EQ(error.error, QJsonParseError::NoError) << AText;
-  return doc.object();
-}
-
-std::string Str(const QJsonValue& AValue) { return AValue.toString().toStdString(); }
 
 // Number, type and name of every clock a detect --json listed.
 std::vector<std::string> Found(const e2e::RunResult& AResult) {
