@@ -8,6 +8,9 @@
 //   kind % 4 == 1: one frame answering the request, its code taken from the first two bytes;
 //   kind % 4 == 2: one frame answering the request with a code from a list of likely ones;
 //   kind % 4 == 3: silence.
+// The adapter runs on the virtual clock and a read that finds nothing waits its whole timeout in
+// virtual time, as a silent terminal would: every wait and transfer cap is exercised without
+// costing real time (a long wait answered by silence once spun on the real clock for minutes).
 // Build: clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address with the sources of
 // src/adapters/KRMira120, src/calendar and src/platform and Qt Core and Network.
 #include <cstddef>
@@ -21,12 +24,14 @@
 #include "calendar/ConvertError.h"
 #include "adapters/KRMira120/ZkProtocol.h"
 #include "adapters/KRMira120/ZkemClient.h"
+#include "inproc/VirtualPlatform.h"
 
 namespace {
 
 class FuzzTerminal : public ITcpStream {
  public:
-  explicit FuzzTerminal(std::string AScript) : FScript(std::move(AScript)) {}
+  FuzzTerminal(std::string AScript, sim::VirtualClock& AClock)
+      : FScript(std::move(AScript)), FClock(AClock) {}
 
   bool open(const std::string&, int, int) override {
     FOpen = FPos < FScript.size();  // a used-up script refuses further connections
@@ -43,7 +48,8 @@ class FuzzTerminal : public ITcpStream {
     while (FReceiver.Next(F) == zk::FrameReceiver::Status::FrameReady) Answer(F);
     return true;
   }
-  std::string receive(int) override {
+  std::string receive(int ATimeoutMs) override {
+    if (FPending.empty() && ATimeoutMs > 0) FClock.advance(static_cast<std::uint32_t>(ATimeoutMs));
     std::string Out;
     Out.swap(FPending);
     return Out;
@@ -80,6 +86,7 @@ class FuzzTerminal : public ITcpStream {
   }
 
   std::string FScript;
+  sim::VirtualClock& FClock;
   std::size_t FPos = 0;
   bool FOpen = false;
   zk::FrameReceiver FReceiver;
@@ -101,12 +108,12 @@ void FuzzReceiver(const std::string& AData) {
 }
 
 void FuzzAdapter(const std::string& AScript) {
-  TZkemClientSettings Settings;
-  Settings.ConnectTimeoutMs = 1;
-  Settings.ReplyTimeoutMs = 1;
+  sim::ScopedVirtualPlatform Virtual;
+  // The program's own timeouts: they cost only virtual time.
+  const TZkemClientSettings Settings;
   TKrMira120 Adapter(
       "127.0.0.1", 4370, 1, "",
-      std::make_unique<TZkemClient>(Settings, std::make_unique<FuzzTerminal>(AScript)));
+      std::make_unique<TZkemClient>(Settings, std::make_unique<FuzzTerminal>(AScript, Virtual.P.Clock)));
   Adapter.Connect();
   Adapter.GetFirmwareVersion();
   TDateStr Date;
