@@ -143,7 +143,7 @@ void TDumpListSink::ShowTexts(QTreeWidgetItem& ARow, const TDumpEntry& AEntry) {
   // The row keeps what its texts say, untranslated, for a later change of language.
   ARow.setData(
       colEvent, kSourceRole,
-      QString::fromStdString(EntryEventText(AEntry)));
+      QString::fromUtf8(EntryEventText(AEntry)));
   ARow.setData(colLeft, kSourceRole, static_cast<int>(AEntry.Leave));
   ARow.setData(colPicture, kSourceRole, static_cast<int>(AEntry.Picture));
   Retranslate(ARow);

@@ -100,6 +100,9 @@ int RunDumpCommand(std::vector<std::string>& AArgs, const LineOptions& AOptions,
   // What is written as leaving the clock does leave it: an HDLC block is read to its end, and a
   // terminal whose log holds no more than the count is cleared.
   options.FinishRelease = true;
+  // Only the JSON output lists the records at the end; the lines and rows are written as the
+  // records come.
+  options.KeepEntries = AOptions.Json;
   const TDumpResult result = TRecordDump(*line, clock, sink, options).Run();
 
   std::string finishError;

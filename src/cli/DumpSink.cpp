@@ -1,6 +1,7 @@
 #include "cli/DumpSink.h"
 
 #include <ostream>
+#include <string_view>
 
 #include "cli/JsonText.h"
 #include "utils/HexText.h"
@@ -38,12 +39,49 @@ std::string TCliDumpSink::JsonEntry(const TDumpEntry& AEntry) {
 }
 
 std::string TCliDumpSink::TextLine(const TDumpEntry& AEntry, bool ALeftClock) {
+  std::string line;
+  AppendTextLine(line, AEntry, ALeftClock);
+  return line;
+}
+
+namespace {
+const char* LeftClockWord(bool ALeftClock) {
+  return ALeftClock ? "left" : "stays";
+}
+}  // namespace
+
+std::size_t TCliDumpSink::AppendTextLine(std::string& AOut, const TDumpEntry& AEntry,
+                                         bool ALeftClock) {
   const TVexRecord& r = AEntry.Record;
-  const std::string sequence = r.SequenceCode == '\0' ? "" : std::string(1, r.SequenceCode);
-  return ReadableText(EntryCardText(AEntry)) + '\t' + ReadableText(AEntry.Day.Date) + '\t' +
-         ReadableText(EntryTimeText(AEntry)) + '\t' + ReadableText(EntryEventText(AEntry)) + '\t' +
-         ReadableText(r.RecType1) + '\t' + ReadableText(r.RecType2) + '\t' +
-         ReadableText(sequence) + '\t' + (ALeftClock ? "left" : "stays") + "\n";
+  const auto field = [&AOut](std::string_view AText) {
+    AppendReadableText(AOut, AText);
+    AOut += '\t';
+  };
+  field(AEntry.Flag == TRecordFlag::BadRecord ? EntryCardText(AEntry) : r.KartNo);
+  field(AEntry.Day.Date);
+  field(EntryTimeText(AEntry));
+  field(EntryEventText(AEntry));
+  field(r.RecType1);
+  field(r.RecType2);
+  field(std::string_view(&r.SequenceCode, r.SequenceCode == '\0' ? 0 : 1));
+  const std::size_t mark = AOut.size();
+  AOut += LeftClockWord(ALeftClock);
+  AOut += '\n';
+  return mark;
+}
+
+std::string TCliDumpSink::TMarkedText::Remarked(const char* ALeaving, const char* AStaying) const {
+  const std::size_t leavingSize = std::string_view(ALeaving).size();
+  std::string out;
+  out.reserve(Text.size() + Marks.size() * 2);
+  std::size_t from = 0;
+  for (const std::size_t mark : Marks) {
+    out.append(Text, from, mark - from);
+    out += AStaying;
+    from = mark + leavingSize;
+  }
+  out.append(Text, from, std::string::npos);
+  return out;
 }
 
 bool TCliDumpSink::Write(const TDumpEntry& AEntry, bool ALeftClock, bool ASync,
@@ -54,7 +92,7 @@ bool TCliDumpSink::Write(const TDumpEntry& AEntry, bool ALeftClock, bool ASync,
   }
   if (!FJson) {
     FOut << TextLine(AEntry, ALeftClock);
-    // A record that leaves on its own is shown at once; a batch once it is written.
+    // A record that leaves on its own is shown at once.
     if (ASync) FOut.flush();
   }
   ++(ALeftClock ? FWrittenLeaving : FWrittenStaying);
@@ -62,15 +100,28 @@ bool TCliDumpSink::Write(const TDumpEntry& AEntry, bool ALeftClock, bool ASync,
 }
 
 bool TCliDumpSink::WriteBatch(bool ALeftClock, std::string& AError) {
-  for (const TDumpEntry& entry : FBatch)
-    if (!Write(entry, ALeftClock, false, AError)) return false;
+  if (FBatchCount == 0) return true;
+  // The batch was made as leaving the clock.
+  const auto text = [ALeftClock](const TMarkedText& ABatch, const char* ALeaving,
+                                 const char* AStaying) {
+    return ALeftClock ? ABatch.Text : ABatch.Remarked(ALeaving, AStaying);
+  };
   // One sync for the whole batch.
-  if (FCsv && !FBatch.empty() && !FCsv->Sync(AError)) {
+  if (FCsv && (!FCsv->WriteRows(text(FBatchRows, TRecordCsvFile::LeftClockField(true),
+                                     TRecordCsvFile::LeftClockField(false)),
+                                AError) ||
+               !FCsv->Sync(AError))) {
     AError = "cannot write " + FCsvName + ": " + AError;
     return false;
   }
-  FOut.flush();
-  FBatch.clear();
+  if (!FJson) {
+    FOut << text(FBatchLines, LeftClockWord(true), LeftClockWord(false));
+    FOut.flush();
+  }
+  (ALeftClock ? FWrittenLeaving : FWrittenStaying) += FBatchCount;
+  FBatchRows = {};
+  FBatchLines = {};
+  FBatchCount = 0;
   return true;
 }
 
@@ -79,7 +130,9 @@ bool TCliDumpSink::Persist(const TDumpEntry& AEntry, std::string& AError) {
     cli::ShowProgress("dump: " + std::to_string(FKept) + " records kept");
   if (AEntry.Release == TRecordRelease::WholeLog) {
     // Nothing leaves the terminal before the commit: the batch waits for it.
-    FBatch.push_back(AEntry);
+    if (FCsv) FBatchRows.Marks.push_back(TRecordCsvFile::AppendRow(FBatchRows.Text, AEntry, true));
+    if (!FJson) FBatchLines.Marks.push_back(AppendTextLine(FBatchLines.Text, AEntry, true));
+    ++FBatchCount;
     return true;
   }
   return Write(AEntry, true, true, AError);

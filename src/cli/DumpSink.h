@@ -9,9 +9,10 @@
 // whole log is cleared: they are kept as one batch, written and synced once when the dump is
 // about to clear the log (marked as leaving), or, when the dump ends without clearing it, at the
 // end (marked as staying).
-#include <deque>
+#include <cstddef>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "connections/RecordCsv.h"
 #include "connections/RecordDump.h"
@@ -38,8 +39,19 @@ class TCliDumpSink : public IDumpSink {
   // The tab-separated line of an entry: card, date, time, event, type1, type2, sequence, and
   // "left" or "stays".
   static std::string TextLine(const TDumpEntry& AEntry, bool ALeftClock);
+  // Appends that line to AOut; where in AOut its last field is.
+  static std::size_t AppendTextLine(std::string& AOut, const TDumpEntry& AEntry, bool ALeftClock);
 
  private:
+  // Texts made for records whose release is not known yet: made as leaving the clock, with
+  // where that mark stands in each, so that they can be written with the other mark instead.
+  struct TMarkedText {
+    std::string Text;
+    std::vector<std::size_t> Marks;
+    // Text with each mark ALeaving replaced by AStaying.
+    std::string Remarked(const char* ALeaving, const char* AStaying) const;
+  };
+
   bool Write(const TDumpEntry& AEntry, bool ALeftClock, bool ASync, std::string& AError);
   bool WriteBatch(bool ALeftClock, std::string& AError);
 
@@ -48,8 +60,11 @@ class TCliDumpSink : public IDumpSink {
   bool FJson;
   std::ostream& FOut;
   std::ostream& FErr;
-  // A terminal's records kept since the last commit (a deque: a whole log grows it by thousands).
-  std::deque<TDumpEntry> FBatch;
+  // A terminal's records kept since the last commit, as their CSV rows and stdout lines (a
+  // whole log is thousands of records: they are formatted once, as they come).
+  TMarkedText FBatchRows;
+  TMarkedText FBatchLines;
+  int FBatchCount = 0;
   int FWrittenLeaving = 0;
   int FWrittenStaying = 0;
   int FKept = 0;

@@ -89,20 +89,22 @@ TVexRecord TBasicClock::GetRecord() {
   CurrentRecord.FingerPrint = false;
 
   if (ClockType == KRMiraClock || ClockType == KRMira120Clock) {
-    auto take = [this](const auto& ARecord) {
+    // The terminal's record is a temporary: its texts are moved, not copied (a whole log is
+    // thousands of records).
+    auto take = [this](auto&& ARecord) {
       CurrentRecord.ComIp = ARecord.ComIp.str();
       CurrentRecord.ClockNumber = ARecord.ClockNumber;
-      CurrentRecord.KartNo = std::string(ARecord.KartNo);
+      CurrentRecord.KartNo = std::string(std::move(ARecord.KartNo));
       CurrentRecord.Date = ARecord.Date;
       CurrentRecord.Time = ARecord.Time;
       CurrentRecord.Second = ARecord.Second;
       CurrentRecord.RecType1 = ARecord.RecType1.str();
       CurrentRecord.RecType2 = ARecord.RecType2.str();
       CurrentRecord.SequenceCode = ARecord.SequenceCode;
-      CurrentRecord.Data = ARecord.Data;
-      CurrentRecord.ImageData = ARecord.ImageData;
+      CurrentRecord.Data = std::move(ARecord.Data);
+      CurrentRecord.ImageData = std::move(ARecord.ImageData);
       CurrentRecord.FingerPrint = ARecord.FingerPrint;
-      CurrentRecord.Fault = ARecord.Fault;
+      CurrentRecord.Fault = std::move(ARecord.Fault);
       CurrentRecord.ImpossibleDate = ARecord.ImpossibleDate;
     };
     if (ClockType == KRMiraClock)

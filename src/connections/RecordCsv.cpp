@@ -29,28 +29,36 @@ std::string PictureStatusText(const TDumpEntry& AEntry) {
 }
 
 std::string TRecordCsvFile::Row(const TDumpEntry& AEntry, bool ALeftClock) {
-  const TVexRecord& r = AEntry.Record;
-  const std::string sequence = r.SequenceCode == '\0' ? "" : std::string(1, r.SequenceCode);
   std::string row;
-  row.reserve(128);
-  const auto field = [&row](const std::string& AText) {
-    row += AText;
-    row += ',';
-  };
-  field(std::to_string(AEntry.ClockNumber));
-  field(SafeCsvField(EntryCardText(AEntry)));
-  field(SafeCsvField(AEntry.Day.Date));
-  field(SafeCsvField(EntryTimeText(AEntry)));
-  field(AEntry.Day.Gregorian);
-  field(SafeCsvField(EntryEventText(AEntry)));
-  field(SafeCsvField(r.RecType1));
-  field(SafeCsvField(r.RecType2));
-  field(SafeCsvField(sequence));
-  field(ALeftClock ? "yes" : "no");
-  field(SafeCsvField(AEntry.PicturePath));
-  row += SafeCsvField(PictureStatusText(AEntry));
-  row += '\n';
+  AppendRow(row, AEntry, ALeftClock);
   return row;
+}
+
+std::size_t TRecordCsvFile::AppendRow(std::string& AOut, const TDumpEntry& AEntry,
+                                      bool ALeftClock) {
+  const TVexRecord& r = AEntry.Record;
+  const auto field = [&AOut](std::string_view AText) {
+    AppendSafeCsvField(AOut, AText);
+    AOut += ',';
+  };
+  AOut += std::to_string(AEntry.ClockNumber);
+  AOut += ',';
+  field(AEntry.Flag == TRecordFlag::BadRecord ? EntryCardText(AEntry) : r.KartNo);
+  field(AEntry.Day.Date);
+  field(EntryTimeText(AEntry));
+  AOut += AEntry.Day.Gregorian;
+  AOut += ',';
+  field(EntryEventText(AEntry));
+  field(r.RecType1);
+  field(r.RecType2);
+  field(std::string_view(&r.SequenceCode, r.SequenceCode == '\0' ? 0 : 1));
+  const std::size_t mark = AOut.size();
+  AOut += LeftClockField(ALeftClock);
+  AOut += ',';
+  field(AEntry.PicturePath);
+  AppendSafeCsvField(AOut, PictureStatusText(AEntry));
+  AOut += '\n';
+  return mark;
 }
 
 bool TRecordCsvFile::Open(const std::string& APath, bool AByteOrderMark, std::string& AError) {
@@ -67,8 +75,16 @@ constexpr std::size_t kGatherBytes = 64 * 1024;
 }  // namespace
 
 bool TRecordCsvFile::Write(const TDumpEntry& AEntry, bool ALeftClock, std::string& AError) {
-  FGathered += Row(AEntry, ALeftClock);
+  AppendRow(FGathered, AEntry, ALeftClock);
   return FGathered.size() < kGatherBytes || WriteGathered(AError);
+}
+
+bool TRecordCsvFile::WriteRows(std::string_view ARows, std::string& AError) {
+  if (FGathered.size() + ARows.size() < kGatherBytes) {
+    FGathered += ARows;
+    return true;
+  }
+  return WriteGathered(AError) && FFile.Write(ARows, AError);
 }
 
 bool TRecordCsvFile::WriteGathered(std::string& AError) {

@@ -11,6 +11,7 @@
 // clears a whole log at once syncs the batch once, before the clear. Close writes what is
 // gathered, unsynced.
 #include <string>
+#include <string_view>
 
 #include "connections/RecordDump.h"
 #include "platform/DurableFile.h"
@@ -22,6 +23,8 @@ class TRecordCsvFile {
   bool Open(const std::string& APath, bool AByteOrderMark, std::string& AError);
   // Writes the row of AEntry; ALeftClock fills its left_clock column.
   bool Write(const TDumpEntry& AEntry, bool ALeftClock, std::string& AError);
+  // Writes rows made by AppendRow.
+  bool WriteRows(std::string_view ARows, std::string& AError);
   bool Sync(std::string& AError);
   bool Close(std::string& AError);
   ~TRecordCsvFile();
@@ -30,6 +33,9 @@ class TRecordCsvFile {
   static const char* const kByteOrderMark;
   // The row of AEntry, with its line break.
   static std::string Row(const TDumpEntry& AEntry, bool ALeftClock);
+  // Appends the row of AEntry to AOut; where in AOut its left_clock field (LeftClockField) is.
+  static std::size_t AppendRow(std::string& AOut, const TDumpEntry& AEntry, bool ALeftClock);
+  static const char* LeftClockField(bool ALeftClock) { return ALeftClock ? "yes" : "no"; }
 
  private:
   // Writes the rows gathered so far.

@@ -93,7 +93,15 @@ TRecordDay RecordDay(const std::string& ADate, TDateType ACalendar, int ANearYea
 }
 
 std::string RecordTimeText(const TVexRecord& ARecord) {
-  std::string time = ARecord.Time;
-  if (ARecord.Second >= 0 && ARecord.Second <= 59) time += ":" + Pad(ARecord.Second, 2);
+  std::string time;
+  AppendRecordTime(time, ARecord);
   return time;
+}
+
+void AppendRecordTime(std::string& AOut, const TVexRecord& ARecord) {
+  AOut += ARecord.Time.str();
+  if (ARecord.Second < 0 || ARecord.Second > 59) return;
+  AOut += ':';
+  AOut += static_cast<char>('0' + ARecord.Second / 10);
+  AOut += static_cast<char>('0' + ARecord.Second % 10);
 }

@@ -26,12 +26,6 @@ int CurrentYear(TDateType ACalendar) {
 }
 }  // namespace
 
-int TDumpResult::CountLeaving(TRecordLeave ALeave) const {
-  return static_cast<int>(std::count_if(Entries.begin(), Entries.end(), [&](const TDumpEntry& e) {
-    return e.Leave == ALeave;
-  }));
-}
-
 TRecordDump::TRecordDump(TClockSet& ALine, TBasicClock& AClock, IDumpSink& ASink,
                          TDumpOptions AOptions)
     : FLine(ALine),
@@ -82,19 +76,14 @@ TDumpResult TRecordDump::Run() {
   }
   // A terminal clears its whole log when a read after the last record handed out finds nothing
   // new: the records taken have left with it.
-  if (FRelease == TRecordRelease::WholeLog && result.Stop == TDumpStop::ClockEmpty) {
-    for (std::size_t index : FPending) {
-      result.Entries[index].Leave = TRecordLeave::Left;
-      FSink.Settled(result.Entries[index]);
-    }
-    FPending.clear();
-  }
+  if (FRelease == TRecordRelease::WholeLog && result.Stop == TDumpStop::ClockEmpty)
+    PendingLeft(result, true);
   result.LastError = FClock.LastError();
   return result;
 }
 
 bool TRecordDump::MustFinishRelease() {
-  if (!FOptions.FinishRelease || FPending.empty()) return false;
+  if (!FOptions.FinishRelease || FPendingCount == 0) return false;
   // The rest of the block is in the clock object's buffer.
   if (FRelease == TRecordRelease::HdlcBlock) return true;
   if (FRelease != TRecordRelease::WholeLog) return false;
@@ -127,6 +116,15 @@ TDateType TRecordDump::RecordCalendar() const {
   return Solar;
 }
 
+const TRecordDay& TRecordDump::DayOf(const std::string& ADate, TDateType ACalendar) {
+  if (!FLastDay || FLastDay->Date != ADate || FLastDay->Calendar != ACalendar) {
+    FLastDay = TDayOfDate{ADate, ACalendar,
+                          RecordDay(ADate, ACalendar,
+                                    ACalendar == Solar ? FSolarYear : FGregorianYear)};
+  }
+  return FLastDay->Day;
+}
+
 TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
   TVexRecord record = FClock.GetRecord();
   const TClockError error = FClock.LastError();
@@ -156,8 +154,7 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
   }
   // A marked record keeps its date as the clock gave it.
   if (entry.Flag == TRecordFlag::None) {
-    const TDateType calendar = RecordCalendar();
-    entry.Day = RecordDay(record.Date, calendar, calendar == Solar ? FSolarYear : FGregorianYear);
+    entry.Day = DayOf(record.Date, RecordCalendar());
   } else {
     entry.Day.Date = record.Date;
   }
@@ -167,8 +164,7 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
   if (sequence == -1) {
     entry.Record = std::move(record);
     entry.Repeat = true;
-    AResult.Entries.push_back(std::move(entry));
-    Release(AResult.Entries.back(), AResult);
+    Release(File(AResult, std::move(entry)), AResult);
     return TPass::Next;
   }
   if (sequence != 0 && sequence != 1) {
@@ -189,7 +185,7 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
   // A picture that could not be stored keeps its record on the clock, as a row that could not be
   // written does.
   if (!pictureKept || !FSink.Persist(entry, problem)) {
-    AResult.Entries.push_back(std::move(entry));
+    File(AResult, std::move(entry), true);
     AResult.Stop = TDumpStop::SinkFailed;
     AResult.Error = problem;
     return TPass::Stop;
@@ -197,8 +193,7 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
   ++AResult.Kept;
   FUncommitted = true;
   // Kept: now the clock may forget it.
-  AResult.Entries.push_back(std::move(entry));
-  Release(AResult.Entries.back(), AResult);
+  Release(File(AResult, std::move(entry)), AResult);
   return TPass::Next;
 }
 
@@ -278,30 +273,47 @@ bool TRecordDump::KeepPicture(const TVexRecord& ARecord, TDumpEntry& AEntry,
   return true;
 }
 
+TDumpEntry& TRecordDump::File(TDumpResult& AResult, TDumpEntry&& AEntry, bool AKeepAlways) {
+  ++AResult.FLeaving[static_cast<int>(AEntry.Leave)];
+  if (FOptions.KeepEntries || AKeepAlways) return AResult.Entries.emplace_back(std::move(AEntry));
+  FUnkept = std::move(AEntry);
+  return FUnkept;
+}
+
+void TRecordDump::SetLeave(TDumpResult& AResult, TDumpEntry& AEntry, TRecordLeave ALeave) const {
+  --AResult.FLeaving[static_cast<int>(AEntry.Leave)];
+  ++AResult.FLeaving[static_cast<int>(ALeave)];
+  AEntry.Leave = ALeave;
+}
+
+void TRecordDump::PendingLeft(TDumpResult& AResult, bool ASettle) {
+  AResult.FLeaving[static_cast<int>(TRecordLeave::Pending)] -= FPendingCount;
+  AResult.FLeaving[static_cast<int>(TRecordLeave::Left)] += FPendingCount;
+  for (std::size_t index : FPending) {
+    AResult.Entries[index].Leave = TRecordLeave::Left;
+    if (ASettle) FSink.Settled(AResult.Entries[index]);
+  }
+  FPending.clear();
+  FPendingCount = 0;
+}
+
 void TRecordDump::Release(TDumpEntry& AEntry, TDumpResult& AResult) {
-  const std::size_t index = AResult.Entries.size() - 1;
   // The clock object hands out an HDLC block's records from its buffer; releasing the last of
   // them asks the clock for the next block, which releases the whole block on the clock.
   const bool lastOfBlock = FRelease == TRecordRelease::HdlcBlock && FClock.HdlcRecordCount() <= 1;
   const bool acknowledged = FClock.NextRecord();
-  switch (FRelease) {
-    case TRecordRelease::OneByOne:
-      // A refused acknowledgement leaves the record on the clock: it comes again.
-      AEntry.Leave = acknowledged ? TRecordLeave::Left : TRecordLeave::Stays;
-      break;
-    case TRecordRelease::HdlcBlock:
-      FPending.push_back(index);
-      if (lastOfBlock) {
-        for (std::size_t each : FPending) AResult.Entries[each].Leave = TRecordLeave::Left;
-        FPending.clear();
-      } else {
-        AEntry.Leave = TRecordLeave::Pending;
-      }
-      break;
-    case TRecordRelease::WholeLog:
-      FPending.push_back(index);
-      AEntry.Leave = TRecordLeave::Pending;
-      break;
+  if (FRelease == TRecordRelease::OneByOne) {
+    // A refused acknowledgement leaves the record on the clock: it comes again.
+    SetLeave(AResult, AEntry, acknowledged ? TRecordLeave::Left : TRecordLeave::Stays);
+  } else {
+    SetLeave(AResult, AEntry, TRecordLeave::Pending);
+    ++FPendingCount;
+    if (FOptions.KeepEntries) FPending.push_back(AResult.Entries.size() - 1);
+    // The block's last record takes the block, and itself, off the clock.
+    if (lastOfBlock) {
+      PendingLeft(AResult, false);
+      AEntry.Leave = TRecordLeave::Left;
+    }
   }
   FSink.Settled(AEntry);
 }
@@ -318,17 +330,17 @@ const char* RecordFlagName(TRecordFlag AFlag) {
   return "";
 }
 
-std::string RecordEventText(const std::string& ARecType1, const std::string& ARecType2) {
-  const std::string type2 = ARecType2.size() < 2 ? std::string("00") : ARecType2;
+const char* RecordEventText(const std::string& ARecType1, const std::string& ARecType2) {
   const char code1 = ARecType1.size() >= 2 ? ARecType1[1] : '\0';
+  const char code2 = ARecType2.size() >= 2 ? ARecType2[1] : '0';
   if (code1 == '1') return "مرخصي";    // leave
   if (code1 == '2') return "ماموريت";  // mission
-  if (type2[1] == '2') return "خروج";  // exit
-  if (type2[1] == '3') return "ورود";  // entry
+  if (code2 == '2') return "خروج";     // exit
+  if (code2 == '3') return "ورود";     // entry
   return "ورود و خروج";                // entry and exit
 }
 
-std::string EntryEventText(const TDumpEntry& AEntry) {
+const char* EntryEventText(const TDumpEntry& AEntry) {
   if (AEntry.Flag != TRecordFlag::None) return RecordFlagName(AEntry.Flag);
   return RecordEventText(AEntry.Record.RecType1, AEntry.Record.RecType2);
 }

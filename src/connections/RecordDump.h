@@ -16,7 +16,9 @@
 // checked before every read, during the pauses and before a record is kept; a record already
 // kept is still released.
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -136,6 +138,12 @@ struct TDumpOptions {
   // block is read to its last record, so that the block leaves the clock; a terminal whose log
   // holds nothing past the count is cleared. Without it, those records stay on the clock.
   bool FinishRelease = false;
+  // Keep every record read in TDumpResult::Entries (the window's list and the JSON output show
+  // them). Without it the result counts the records, and Entries holds only the one that could
+  // not be kept, if any: a whole log is thousands of records. Records that leave as a unit (an
+  // HDLC block, a terminal's log) are then settled once, when they are released as pending, and
+  // only counted when their unit leaves.
+  bool KeepEntries = true;
 };
 
 struct TDumpResult {
@@ -150,10 +158,17 @@ struct TDumpResult {
   std::string Error;
   // The clock's last error when the dump ended.
   TClockError LastError = ceNoError;
-  // Every record read, in order, with where it is now.
-  std::vector<TDumpEntry> Entries;
+  // Every record read, in order, with where it is now (see TDumpOptions::KeepEntries). A deque:
+  // a whole log is thousands of entries, and growing a vector would move them all again and
+  // again.
+  std::deque<TDumpEntry> Entries;
 
-  int CountLeaving(TRecordLeave ALeave) const;
+  // The records read that are now where ALeave says, whether Entries keeps them or not.
+  int CountLeaving(TRecordLeave ALeave) const { return FLeaving[static_cast<int>(ALeave)]; }
+
+ private:
+  friend class TRecordDump;
+  int FLeaving[3] = {};
 };
 
 class TRecordDump {
@@ -179,7 +194,13 @@ class TRecordDump {
   bool Pause(std::uint32_t AMs) const;
   void FetchPicture(TVexRecord& ARecord, TDumpEntry& AEntry);
   bool KeepPicture(const TVexRecord& ARecord, TDumpEntry& AEntry, std::string& AError) const;
+  // Puts AEntry in the result: counted, and kept in Entries with KeepEntries or AKeepAlways.
+  TDumpEntry& File(TDumpResult& AResult, TDumpEntry&& AEntry, bool AKeepAlways = false);
+  void SetLeave(TDumpResult& AResult, TDumpEntry& AEntry, TRecordLeave ALeave) const;
   void Release(TDumpEntry& AEntry, TDumpResult& AResult);
+  // The records taken from a block or log that went have left the clock; with ASettle the sink
+  // is told of each again.
+  void PendingLeft(TDumpResult& AResult, bool ASettle);
   void Notify(TDumpNoticeKind AKind) const;
   // Whether the count reached leaves the release unit unfinished, and finishing was asked for.
   bool MustFinishRelease();
@@ -187,6 +208,8 @@ class TRecordDump {
   // commits the records taken first. Nothing with AStop set when that commit fails.
   bool LineEmpty(TDumpResult& AResult, bool& AStop);
   TDateType RecordCalendar() const;
+  // RecordDay of ADate, kept for the next record: a log's records mostly share their day.
+  const TRecordDay& DayOf(const std::string& ADate, TDateType ACalendar);
 
   TClockSet& FLine;
   TBasicClock& FClock;
@@ -194,20 +217,30 @@ class TRecordDump {
   TDumpOptions FOptions;
   TRecordRelease FRelease;
   int FFruitless = 0;
-  // Indexes of the entries taken that wait for their block or log to go.
+  // The entries taken that wait for their block or log to go: how many, and their indexes in
+  // the result when it keeps them.
+  int FPendingCount = 0;
   std::vector<std::size_t> FPending;
+  // The last entry read, when the result does not keep it.
+  TDumpEntry FUnkept;
   // Entries persisted since the sink's last commit.
   bool FUncommitted = false;
   // The current year in each calendar: two-digit record years are read in the century nearest.
   int FSolarYear;
   int FGregorianYear;
+  struct TDayOfDate {
+    std::string Date;
+    TDateType Calendar;
+    TRecordDay Day;
+  };
+  std::optional<TDayOfDate> FLastDay;
 };
 
 // The event type of a record from its two type codes (untranslated): leave, mission, exit,
 // entry, or entry and exit.
-std::string RecordEventText(const std::string& ARecType1, const std::string& ARecType2);
+const char* RecordEventText(const std::string& ARecType1, const std::string& ARecType2);
 // What the outputs show of an entry. The event: the flag's name for a marked record, else the
 // record's event type. The card: the raw bytes in hex for a bad record (it has no card of its
 // own), else the card number.
-std::string EntryEventText(const TDumpEntry& AEntry);
+const char* EntryEventText(const TDumpEntry& AEntry);
 std::string EntryCardText(const TDumpEntry& AEntry);

@@ -3,6 +3,7 @@
 // just created is made to stay by syncing its folder too. A dump writes its records and pictures
 // through these before it lets a clock forget them.
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -23,7 +24,7 @@ class TDurableAppendFile {
   // Writes all of ABytes and syncs them; false with AError when that fails.
   bool Append(const std::string& ABytes, std::string& AError);
   // Writes all of ABytes without syncing them.
-  bool Write(const std::string& ABytes, std::string& AError);
+  bool Write(std::string_view ABytes, std::string& AError);
   // Syncs what was written so far.
   bool Sync(std::string& AError);
   void Close();

@@ -7,8 +7,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
 #include "platform/DurableFile.h"
+
+#include <string_view>
 
 namespace platform {
 namespace {
@@ -17,7 +20,7 @@ std::string Problem(const std::string& APath) {
   return APath + ": " + std::strerror(errno);
 }
 
-bool WriteAll(int AHandle, const std::string& ABytes) {
+bool WriteAll(int AHandle, std::string_view ABytes) {
   std::size_t done = 0;
   while (done < ABytes.size()) {
     const ssize_t n = ::write(AHandle, ABytes.data() + done, ABytes.size() - done);
@@ -72,7 +75,7 @@ bool TDurableAppendFile::Open(const std::string& APath, bool& AEmpty, std::strin
   return true;
 }
 
-bool TDurableAppendFile::Write(const std::string& ABytes, std::string& AError) {
+bool TDurableAppendFile::Write(std::string_view ABytes, std::string& AError) {
   if (FHandle < 0) {
     AError = FPath + ": not open";
     return false;

@@ -20,13 +20,14 @@ bool IsControl(char32_t ACode) {
 
 // Whether ABytes is well-formed UTF-8 without a control character: such a text is shown as it
 // is. (The bytes of a multi-byte sequence are all 80h or above, so a control is a single byte.)
-bool IsPlainUtf8(const std::string& ABytes) {
+// With AForCsv, a comma or a quote also makes it not plain: the field would need quoting.
+bool IsPlainUtf8(std::string_view ABytes, bool AForCsv = false) {
   const auto* at = reinterpret_cast<const unsigned char*>(ABytes.data());
   const auto* end = at + ABytes.size();
   while (at < end) {
     const unsigned char lead = *at;
     if (lead < 0x80) {
-      if (IsControl(lead)) return false;
+      if (IsControl(lead) || (AForCsv && (lead == ',' || lead == '"'))) return false;
       ++at;
       continue;
     }
@@ -72,12 +73,8 @@ bool Decode(const std::string& ABytes, QString& AText) {
   return !codePage.hasError();
 }
 
-}  // namespace
-
-std::string ReadableText(const std::string& ABytes) {
-  // Valid UTF-8 without controls, as most card numbers, dates, codes and event texts are, stays
-  // as it is.
-  if (IsPlainUtf8(ABytes)) return ABytes;
+// ABytes, which is not plain UTF-8, as ReadableText shows it.
+std::string ShownText(const std::string& ABytes) {
   std::string out;
   QString text;
   if (!Decode(ABytes, text)) {
@@ -107,15 +104,45 @@ std::string ReadableText(const std::string& ABytes) {
   return out;
 }
 
+// What a formula guard and CSV quoting look for.
+constexpr std::string_view kFormulaLeads = "=+-@\t\r";
+constexpr std::string_view kCsvSpecials = ",\"\r\n";
+
+}  // namespace
+
+std::string ReadableText(const std::string& ABytes) {
+  // Valid UTF-8 without controls, as most card numbers, dates, codes and event texts are, stays
+  // as it is.
+  if (IsPlainUtf8(ABytes)) return ABytes;
+  return ShownText(ABytes);
+}
+
+void AppendReadableText(std::string& AOut, std::string_view ABytes) {
+  if (IsPlainUtf8(ABytes))
+    AOut += ABytes;
+  else
+    AOut += ShownText(std::string(ABytes));
+}
+
+void AppendSafeCsvField(std::string& AOut, std::string_view ABytes) {
+  // The common field, plain text that needs neither guard nor quotes, goes in as it is (CR and
+  // LF are controls).
+  if ((ABytes.empty() || kFormulaLeads.find(ABytes.front()) == std::string_view::npos) &&
+      IsPlainUtf8(ABytes, true))
+    AOut += ABytes;
+  else
+    AOut += SafeCsvField(std::string(ABytes));
+}
+
 std::string SafeCsvField(const std::string& ABytes) {
   std::string text = ReadableText(ABytes);
-  if (!ABytes.empty() && std::string("=+-@\t\r").find(ABytes.front()) != std::string::npos)
+  if (!ABytes.empty() && kFormulaLeads.find(ABytes.front()) != std::string_view::npos)
     text.insert(text.begin(), '\'');
   return QuotedCsvField(text);
 }
 
 std::string QuotedCsvField(const std::string& AText) {
-  if (AText.find_first_of(",\"\r\n") == std::string::npos) return AText;
+  if (AText.find_first_of(kCsvSpecials) == std::string::npos) return AText;
   std::string out = "\"";
   for (char ch : AText) {
     if (ch == '"') out += '"';

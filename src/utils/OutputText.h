@@ -3,6 +3,7 @@
 // terminal, a text file or a spreadsheet. JSON output does not use these: it keeps the exact
 // value, escaped by the JSON writer.
 #include <string>
+#include <string_view>
 
 // ABytes as a person can read them, on one line: valid UTF-8 stays as it is; a text that is not
 // valid UTF-8 is read as Windows-1256, the clocks' code page; control characters (below 20h and
@@ -17,3 +18,8 @@ std::string QuotedCsvField(const std::string& AText);
 // begins with = + - @ tab or CR (a spreadsheet would take it for a formula), quoted when it holds
 // a comma, a quote or a line break.
 std::string SafeCsvField(const std::string& ABytes);
+
+// ReadableText and SafeCsvField appended to AOut: a whole log is written without a string per
+// field.
+void AppendReadableText(std::string& AOut, std::string_view ABytes);
+void AppendSafeCsvField(std::string& AOut, std::string_view ABytes);

@@ -26,7 +26,13 @@ TEST(ReadableText, ShowsEveryClockTextOnOneReadableLine) {
       // A code-page text with a control byte in it: both rules apply.
       {"\xDA\n", "\xD8\xB9\\x0A"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ReadableText(c.Bytes), c.Shown) << c.Bytes;
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadableText(c.Bytes), c.Shown) << c.Bytes;
+    // The appending form, used for whole logs, shows the same after what is there.
+    std::string line = "x\t";
+    AppendReadableText(line, c.Bytes);
+    EXPECT_EQ(line, "x\t" + c.Shown) << c.Bytes;
+  }
 }
 
 TEST(SafeCsvField, GuardsFormulasAndKeepsOneRowPerRecord) {
@@ -50,8 +56,16 @@ TEST(SafeCsvField, GuardsFormulasAndKeepsOneRowPerRecord) {
       {"=a,b", "\"'=a,b\""},
       {"a\nb", "a\\x0Ab"},
       {"1\0"s, "1\\x00"},
+      // Persian stays Persian, whether it came in UTF-8 or in the clocks' code page.
+      {"\xD8\xB9\xD9\x84\xD9\x8A", "\xD8\xB9\xD9\x84\xD9\x8A"},
+      {"\xDA\xE1\xED", "\xD8\xB9\xD9\x84\xD9\x8A"},
   };
-  for (const Case& c : cases) EXPECT_EQ(SafeCsvField(c.Bytes), c.Field) << c.Bytes;
+  for (const Case& c : cases) {
+    EXPECT_EQ(SafeCsvField(c.Bytes), c.Field) << c.Bytes;
+    std::string row = "1,";
+    AppendSafeCsvField(row, c.Bytes);
+    EXPECT_EQ(row, "1," + c.Field) << c.Bytes;
+  }
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ TEST(RecordEvent, DecidedByTheSecondCharacterOfEachCode) {
       {"", "13", "ورود"},          {"10", "12", "خروج"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(RecordEventText(c.Type1, c.Type2), c.Text) << c.Type1 << "/" << c.Type2;
+    EXPECT_STREQ(RecordEventText(c.Type1, c.Type2), c.Text) << c.Type1 << "/" << c.Type2;
 }
 
 // The file a spreadsheet opens: the mark and the header once, then one row per record with every
