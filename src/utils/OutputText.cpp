@@ -21,13 +21,26 @@ bool IsControl(char32_t ACode) {
 // Whether ABytes is well-formed UTF-8 without a control character: such a text is shown as it
 // is. (The bytes of a multi-byte sequence are all 80h or above, so a control is a single byte.)
 // With AForCsv, a comma or a quote also makes it not plain: the field would need quoting.
+// Which ASCII bytes a plain text may hold: as it is shown (0), and in a CSV field (1).
+struct TPlainAscii {
+  bool Allowed[2][0x80] = {};
+  constexpr TPlainAscii() {
+    for (int b = 0x20; b < 0x7F; ++b) {
+      Allowed[0][b] = true;
+      Allowed[1][b] = b != ',' && b != '"';
+    }
+  }
+};
+constexpr TPlainAscii kPlainAscii;
+
 bool IsPlainUtf8(std::string_view ABytes, bool AForCsv = false) {
+  const bool* allowed = kPlainAscii.Allowed[AForCsv ? 1 : 0];
   const auto* at = reinterpret_cast<const unsigned char*>(ABytes.data());
   const auto* end = at + ABytes.size();
   while (at < end) {
     const unsigned char lead = *at;
     if (lead < 0x80) {
-      if (IsControl(lead) || (AForCsv && (lead == ',' || lead == '"'))) return false;
+      if (!allowed[lead]) return false;
       ++at;
       continue;
     }
@@ -104,8 +117,22 @@ std::string ShownText(const std::string& ABytes) {
   return out;
 }
 
-// What a formula guard and CSV quoting look for.
-constexpr std::string_view kFormulaLeads = "=+-@\t\r";
+// Whether a field that begins with AFirst would be taken for a formula by a spreadsheet.
+bool StartsFormula(char AFirst) {
+  switch (AFirst) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// What makes a CSV field need quotes.
 constexpr std::string_view kCsvSpecials = ",\"\r\n";
 
 }  // namespace
@@ -127,8 +154,7 @@ void AppendReadableText(std::string& AOut, std::string_view ABytes) {
 void AppendSafeCsvField(std::string& AOut, std::string_view ABytes) {
   // The common field, plain text that needs neither guard nor quotes, goes in as it is (CR and
   // LF are controls).
-  if ((ABytes.empty() || kFormulaLeads.find(ABytes.front()) == std::string_view::npos) &&
-      IsPlainUtf8(ABytes, true))
+  if ((ABytes.empty() || !StartsFormula(ABytes.front())) && IsPlainUtf8(ABytes, true))
     AOut += ABytes;
   else
     AOut += SafeCsvField(std::string(ABytes));
@@ -136,7 +162,7 @@ void AppendSafeCsvField(std::string& AOut, std::string_view ABytes) {
 
 std::string SafeCsvField(const std::string& ABytes) {
   std::string text = ReadableText(ABytes);
-  if (!ABytes.empty() && kFormulaLeads.find(ABytes.front()) != std::string_view::npos)
+  if (!ABytes.empty() && StartsFormula(ABytes.front()))
     text.insert(text.begin(), '\'');
   return QuotedCsvField(text);
 }
