@@ -328,6 +328,12 @@ void ScenarioParser::statement(const std::string& ALine, const std::string& AWhe
     FZkDataFrameGapMs = integer(args[1], 0, 60000, "zk-data-frames ms", AWhere);
     return;
   }
+  if (keyword == "zk-link") {
+    if (args.size() != 2) fail(AWhere, "\"zk-link\" takes KBITS MS");
+    FZkLinkKbps = integer(args[0], 0, 1000000, "zk-link kbit/s", AWhere);
+    FZkTurnaroundMs = integer(args[1], 0, 60000, "zk-link ms", AWhere);
+    return;
+  }
   if (keyword == "zk-refuse-clear") {
     if (!args.empty()) fail(AWhere, "\"zk-refuse-clear\" takes no value");
     FZkRefuseClear = true;
@@ -640,6 +646,8 @@ Scenario ScenarioParser::finish() {
   sc.MiraOddRecords = FMiraOddRecords;
   sc.ZkDataFrameBytes = FZkDataFrameBytes;
   sc.ZkDataFrameGapMs = FZkDataFrameGapMs;
+  sc.ZkLinkKbps = FZkLinkKbps;
+  sc.ZkTurnaroundMs = FZkTurnaroundMs;
   sc.ZkRefuseClear = FZkRefuseClear;
   if (FProtocol == Scenario::Protocol::RS232 && FClocks.size() > 1)
     throw ScenarioError("protocol RS232 serves one clock, the scenario has " +
@@ -801,6 +809,9 @@ The second kind also takes:
   zk-data-frames N MS         the log's chunks come N bytes a frame (1..65472), each frame MS
                               ms after the one before (a terminal that trickles its log)
   zk-refuse-clear             every clearing of the log is answered with an error
+  zk-link KBITS MS            its port carries KBITS kbit a second in Ethernet segments, and it
+                              answers each request MS ms after the replies before it left
+                              (default 10000 10, a terminal's pace; 0 0: as fast as the host)
 HDLC clocks (protocol Hdlc) also take:
   description TEXT            the device description (default: NAME;Ver ...;Rec 50000;CAM;)
   serial N                    serial number (default 1234567)

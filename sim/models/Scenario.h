@@ -49,6 +49,10 @@ struct Scenario {
   // frame ZkDataFrameGapMs after the one before.
   int ZkDataFrameBytes = 0;
   int ZkDataFrameGapMs = 0;
+  // The terminal's port carries ZkLinkKbps kbit a second (0: as fast as the host goes), and the
+  // terminal answers each request ZkTurnaroundMs after it has sent the replies before it.
+  int ZkLinkKbps = 10000;
+  int ZkTurnaroundMs = 10;
   // The port-4370 terminal answers every clearing of its log with an error.
   bool ZkRefuseClear = false;
   // Things that are allowed but will surprise the user (for example a record whose check byte
@@ -93,6 +97,8 @@ class ScenarioParser {
   std::vector<MiraOddRecord> FMiraOddRecords;
   int FZkDataFrameBytes = 0;
   int FZkDataFrameGapMs = 0;
+  int FZkLinkKbps = 10000;
+  int FZkTurnaroundMs = 10;
   bool FZkRefuseClear = false;
   std::map<int, ClockDraft> FClocks;
   int FCurrent = 0;  // 0: none chosen in this source yet

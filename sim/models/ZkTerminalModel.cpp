@@ -75,8 +75,21 @@ zk::DateTime ZkTerminalModel::addSeconds(const zk::DateTime& ATime, long long AS
 }
 
 ReplyPlan ZkTerminalModel::receive(const std::string& ABytes) {
+  // One request after the other: each one's replies due when those before it are.
+  ReplyPlan Out;
+  for (ReplyPlan& Request : receiveRequests(ABytes)) {
+    const std::uint32_t Start = Out.empty() ? 0 : Out.back().AtMs;
+    for (TimedBytes& Piece : Request) {
+      Piece.AtMs += Start;
+      Out.push_back(std::move(Piece));
+    }
+  }
+  return Out;
+}
+
+std::vector<ReplyPlan> ZkTerminalModel::receiveRequests(const std::string& ABytes) {
   Current().Receiver.Feed(ABytes);
-  Frames Out;
+  std::vector<ReplyPlan> Out;
   for (;;) {
     zk::Frame Request;
     bool ChecksumValid = false;
@@ -92,7 +105,9 @@ ReplyPlan ZkTerminalModel::receive(const std::string& ABytes) {
     }
     FCommands.push_back(Request.Command);
     if (Current().CloseRequested) continue;  // nothing more after CMD_EXIT
-    handle(Request, Out);
+    Frames Replies;
+    handle(Request, Replies);
+    if (!Replies.empty()) Out.push_back(std::move(Replies));
   }
   return Out;
 }

@@ -26,6 +26,9 @@ class ZkTerminalModel : public DeviceModel {
 
   // Each reply frame is a piece of the plan of its own: the server writes it on its own.
   ReplyPlan receive(const std::string& ABytes) override;
+  // The same, the replies of each request apart, in order: the terminal takes one request at a
+  // time. Each plan's times count from when the terminal takes its request.
+  std::vector<ReplyPlan> receiveRequests(const std::string& ABytes);
   // Connections are told apart by an id the server gives; each has its own session. receive()
   // and closeRequested() concern the connection last selected.
   void connectionOpened(int AConnection = 0);

@@ -17,11 +17,30 @@ namespace {
 constexpr int kPollMs = 20;
 constexpr int kWriteTimeoutMs = 2000;
 
-bool WriteAll(QTcpSocket& ASocket, const std::string& ABytes) {
-  const qint64 Size = static_cast<qint64>(ABytes.size());
-  if (ASocket.write(ABytes.data(), Size) != Size) return false;
+bool WriteAll(QTcpSocket& ASocket, const char* AData, std::size_t ASize) {
+  const qint64 Size = static_cast<qint64>(ASize);
+  if (ASocket.write(AData, Size) != Size) return false;
   while (ASocket.bytesToWrite() > 0) {
     if (!ASocket.waitForBytesWritten(kWriteTimeoutMs)) return false;
+  }
+  return true;
+}
+
+// The largest TCP segment on an Ethernet link.
+constexpr std::size_t kSegmentBytes = 1460;
+
+// Sends AFrame as the terminal's Ethernet port does: in segments, each when the link has carried
+// the one before it. ALinkFree: when the link is free again; moved on by what is sent.
+bool SendOverLink(QTcpSocket& ASocket, const std::string& AFrame, std::uint64_t ABitsPerSecond,
+                  std::chrono::steady_clock::time_point& ALinkFree) {
+  using namespace std::chrono;
+  if (ABitsPerSecond == 0) return WriteAll(ASocket, AFrame.data(), AFrame.size());
+  for (std::size_t Offset = 0; Offset < AFrame.size(); Offset += kSegmentBytes) {
+    const std::size_t Piece = std::min(kSegmentBytes, AFrame.size() - Offset);
+    ALinkFree = std::max(ALinkFree, steady_clock::now());
+    std::this_thread::sleep_until(ALinkFree);
+    if (!WriteAll(ASocket, AFrame.data() + Offset, Piece)) return false;
+    ALinkFree += nanoseconds(Piece * 8 * 1000000000ULL / ABitsPerSecond);
   }
   return true;
 }
@@ -68,20 +87,25 @@ bool ZkTerminalServer::start(std::uint16_t APort) {
         if (Keep && (Socket.bytesAvailable() > 0 || Socket.waitForReadyRead(WaitMs))) {
           const QByteArray Data = Socket.readAll();
           bool Close = false;
-          const ReplyPlan Plan = withModel([&](ZkTerminalModel& M) {
+          const std::vector<ReplyPlan> Requests = withModel([&](ZkTerminalModel& M) {
             M.selectConnection(Id);
-            ReplyPlan P =
-                M.receive(std::string(Data.constData(), static_cast<std::size_t>(Data.size())));
+            std::vector<ReplyPlan> P = M.receiveRequests(
+                std::string(Data.constData(), static_cast<std::size_t>(Data.size())));
             Close = M.closeRequested();
             return P;
           });
           bool Written = true;
-          const auto Received = std::chrono::steady_clock::now();
-          for (const TimedBytes& Piece : Plan) {
-            // A client that went away or a stop ends a slow reply too.
-            if (!Written || FStop) break;
-            std::this_thread::sleep_until(Received + std::chrono::milliseconds(Piece.AtMs));
-            Written = WriteAll(Socket, Piece.Bytes);
+          auto LinkFree = std::chrono::steady_clock::now();
+          for (const ReplyPlan& Plan : Requests) {
+            // The terminal takes the next request once it has sent the replies before it.
+            const auto Start = std::max(LinkFree, std::chrono::steady_clock::now()) +
+                               std::chrono::milliseconds(FTurnaroundMs.load());
+            for (const TimedBytes& Piece : Plan) {
+              // A client that went away or a stop ends a slow reply too.
+              if (!Written || FStop) break;
+              std::this_thread::sleep_until(Start + std::chrono::milliseconds(Piece.AtMs));
+              Written = SendOverLink(Socket, Piece.Bytes, FLinkBitsPerSecond, LinkFree);
+            }
           }
           Keep = !Close && Written && Socket.state() == QAbstractSocket::ConnectedState;
         }

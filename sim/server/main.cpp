@@ -365,6 +365,8 @@ int main(int argc, char** argv) {
     }
     zkModel.setRefuseClear(scenario.ZkRefuseClear);
     zk = std::make_unique<sim::ZkTerminalServer>(zkModel);
+    zk->setLink(1000ULL * static_cast<std::uint64_t>(scenario.ZkLinkKbps),
+                static_cast<std::uint32_t>(scenario.ZkTurnaroundMs));
     if (!zk->start(static_cast<std::uint16_t>(zkPort))) {
       std::fprintf(stderr, "clocksim: cannot listen on 127.0.0.1:%d for the KR-Mira120 terminal\n",
                    zkPort);

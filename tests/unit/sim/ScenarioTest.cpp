@@ -154,8 +154,12 @@ TEST(ScenarioTest, TheSecondTerminalsLogIsGivenAnywhere) {
 }
 
 TEST(ScenarioTest, PeersThatNeverStopAndATerminalThatTrickles) {
+  // The terminal keeps a terminal's pace unless told otherwise.
+  EXPECT_EQ(sim::defaultScenario().ZkLinkKbps, 10000);
+  EXPECT_EQ(sim::defaultScenario().ZkTurnaroundMs, 10);
   ScenarioParser p;
-  p.parse("misbehave garbage 7E times=1; misbehave flood 55 900 times=1; zk-data-frames 1 200; zk-refuse-clear",
+  p.parse("misbehave garbage 7E times=1; misbehave flood 55 900 times=1; zk-data-frames 1 200; "
+          "zk-refuse-clear; zk-link 0 0",
           "-e", true);
   const Scenario sc = p.finish();
   ASSERT_EQ(sc.Clocks.size(), 1u);
@@ -168,6 +172,8 @@ TEST(ScenarioTest, PeersThatNeverStopAndATerminalThatTrickles) {
   EXPECT_EQ(sc.ZkDataFrameBytes, 1);
   EXPECT_EQ(sc.ZkDataFrameGapMs, 200);
   EXPECT_TRUE(sc.ZkRefuseClear);
+  EXPECT_EQ(sc.ZkLinkKbps, 0);
+  EXPECT_EQ(sc.ZkTurnaroundMs, 0);
 }
 
 TEST(ScenarioTest, RecordWithCheckByteCrIsWarnedAbout) {
@@ -245,6 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"misbehave flood 55", "needs MS"},
                     BadCase{"misbehave flood 55 0", "flood must be 1 to"},
                     BadCase{"zk-data-frames 0 200", "must be 1 to"},
+                    BadCase{"zk-link 10000", "takes KBITS MS"},
                     BadCase{"misbehave garbage 3G", "hexadecimal"},
                     BadCase{"misbehave silence times=0", "times must be 1 to"}),
     [](const testing::TestParamInfo<BadCase>& AInfo) {
