@@ -93,15 +93,10 @@ TRecordDay RecordDay(const std::string& ADate, TDateType ACalendar, int ANearYea
 }
 
 std::string RecordTimeText(const TVexRecord& ARecord) {
-  std::string time;
-  AppendRecordTime(time, ARecord);
+  std::string time = ARecord.Time;
+  if (ARecord.Second < 0 || ARecord.Second > 59) return time;
+  time += ':';
+  time += static_cast<char>('0' + ARecord.Second / 10);
+  time += static_cast<char>('0' + ARecord.Second % 10);
   return time;
-}
-
-void AppendRecordTime(std::string& AOut, const TVexRecord& ARecord) {
-  AOut += ARecord.Time.str();
-  if (ARecord.Second < 0 || ARecord.Second > 59) return;
-  AOut += ':';
-  AOut += static_cast<char>('0' + ARecord.Second / 10);
-  AOut += static_cast<char>('0' + ARecord.Second % 10);
 }

@@ -24,4 +24,3 @@ TRecordDay RecordDay(const std::string& ADate, TDateType ACalendar, int ANearYea
 
 // "HH:MM", or "HH:MM:SS" when the record carries its seconds.
 std::string RecordTimeText(const TVexRecord& ARecord);
-void AppendRecordTime(std::string& AOut, const TVexRecord& ARecord);

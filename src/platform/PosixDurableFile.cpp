@@ -11,8 +11,6 @@
 
 #include "platform/DurableFile.h"
 
-#include <string_view>
-
 namespace platform {
 namespace {
 
