@@ -10,6 +10,7 @@
 
 #include "connections/PictureStore.h"
 #include "connections/RecordDump.h"
+#include "support/DumpLeaves.h"
 #include "support/SimulatedLine.h"
 #include "utils/MessageHook.h"
 
@@ -49,20 +50,6 @@ class MemorySink : public IDumpSink {
  private:
   SimulatedLine* FLine;
 };
-
-std::string Leaves(const TDumpResult& AResult) {
-  std::string out;
-  for (const TDumpEntry& e : AResult.Entries)
-    out += e.Leave == TRecordLeave::Left ? 'L' : e.Leave == TRecordLeave::Pending ? 'P' : 'S';
-  return out;
-}
-
-// The result's counts as the letters of Leaves, in the order L, P, S ("LLLP" gives "LLLP").
-std::string CountedLeaves(const TDumpResult& AResult) {
-  return std::string(AResult.CountLeaving(TRecordLeave::Left), 'L') +
-         std::string(AResult.CountLeaving(TRecordLeave::Pending), 'P') +
-         std::string(AResult.CountLeaving(TRecordLeave::Stays), 'S');
-}
 
 class RecordDumpTest : public ::testing::Test {
  protected:

@@ -14,6 +14,7 @@
 #include "inproc/VirtualPlatform.h"
 #include "models/ZkTerminalModel.h"
 #include "models/ZkTerminalServer.h"
+#include "support/DumpLeaves.h"
 
 namespace {
 
@@ -71,12 +72,6 @@ class WholeLogDump : public ::testing::Test {
     options.FinishRelease = AFinish;
     options.KeepEntries = AKeepEntries;
     return TRecordDump(line, *line.Clocks().front(), ASink, options).Run();
-  }
-  static std::string Leaves(const TDumpResult& AResult) {
-    std::string out;
-    for (const TDumpEntry& e : AResult.Entries)
-      out += e.Leave == TRecordLeave::Left ? 'L' : e.Leave == TRecordLeave::Pending ? 'P' : 'S';
-    return out;
   }
 
   sim::ScopedVirtualPlatform vp;
