@@ -141,9 +141,9 @@ QString TDumpListSink::PictureText(TPictureOutcome APicture) {
 
 void TDumpListSink::ShowTexts(QTreeWidgetItem& ARow, const TDumpEntry& AEntry) {
   // The row keeps what its texts say, untranslated, for a later change of language.
-  ARow.setData(
-      colEvent, kSourceRole,
-      QString::fromUtf8(EntryEventText(AEntry)));
+  const std::string_view event = EntryEventText(AEntry);
+  ARow.setData(colEvent, kSourceRole,
+               QString::fromUtf8(event.data(), static_cast<qsizetype>(event.size())));
   ARow.setData(colLeft, kSourceRole, static_cast<int>(AEntry.Leave));
   ARow.setData(colPicture, kSourceRole, static_cast<int>(AEntry.Picture));
   Retranslate(ARow);

@@ -17,6 +17,8 @@ class TShortString {
   TShortString& operator=(const char* S) { return *this = std::string(S); }
   operator const std::string&() const { return FValue; }  // NOLINT
   const std::string& str() const { return FValue; }
+  // The text, moved out; this is left empty.
+  std::string take() { return std::move(FValue); }
   bool empty() const { return FValue.empty(); }
   std::size_t size() const { return FValue.size(); }
   bool operator==(const TShortString&) const = default;

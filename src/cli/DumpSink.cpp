@@ -11,11 +11,21 @@
 namespace {
 // Records kept between two progress lines.
 constexpr int kProgressEvery = 100;
+
+// The last field of a stdout line.
+std::string_view LeftClockWord(bool ALeftClock) {
+  return ALeftClock ? "left" : "stays";
+}
 }  // namespace
 
 TCliDumpSink::TCliDumpSink(TRecordCsvFile* ACsv, std::string ACsvName, bool AJson,
                            std::ostream& AOut, std::ostream& AErr)
-    : FCsv(ACsv), FCsvName(std::move(ACsvName)), FJson(AJson), FOut(AOut), FErr(AErr) {}
+    : FCsv(ACsv),
+      FCsvName(std::move(ACsvName)),
+      FJson(AJson),
+      FOut(AOut),
+      FErr(AErr),
+      FBatchLines(LeftClockWord(true), LeftClockWord(false)) {}
 
 std::string TCliDumpSink::JsonEntry(const TDumpEntry& AEntry) {
   const TVexRecord& r = AEntry.Record;
@@ -24,14 +34,14 @@ std::string TCliDumpSink::JsonEntry(const TDumpEntry& AEntry) {
                      ",\"card\":" + JsonString(r.KartNo) + ",\"date\":" +
                      JsonString(AEntry.Day.Date) + ",\"time\":" + JsonString(EntryTimeText(AEntry)) +
                      ",\"date_gregorian\":" + JsonString(AEntry.Day.Gregorian) +
-                     ",\"event\":" + JsonString(EntryEventText(AEntry)) +
+                     ",\"event\":" + JsonString(std::string(EntryEventText(AEntry))) +
                      ",\"type1\":" + JsonString(r.RecType1) + ",\"type2\":" + JsonString(r.RecType2) +
                      ",\"sequence\":" + JsonString(sequence) +
                      ",\"left_clock\":" + JsonBool(AEntry.Leave == TRecordLeave::Left);
   if (AEntry.Flag != TRecordFlag::None)
-    json += ",\"flag\":" + JsonString(RecordFlagName(AEntry.Flag));
+    json += ",\"flag\":" + JsonString(std::string(RecordFlagName(AEntry.Flag)));
   if (!AEntry.PicturePath.empty()) json += ",\"picture\":" + JsonString(AEntry.PicturePath);
-  const std::string pictureStatus = PictureStatusText(AEntry);
+  const std::string pictureStatus(PictureStatusText(AEntry));
   if (!pictureStatus.empty()) json += ",\"picture_status\":" + JsonString(pictureStatus);
   // The record as the clock sent it; a marked record's bytes in hex.
   return json + ",\"raw\":" +
@@ -45,43 +55,32 @@ std::string TCliDumpSink::TextLine(const TDumpEntry& AEntry, bool ALeftClock) {
 }
 
 namespace {
-const char* LeftClockWord(bool ALeftClock) {
-  return ALeftClock ? "left" : "stays";
+// The fields of AEntry's line in order, into AFields (TPlainFields or TSafeFields); AMark is where
+// its last field begins.
+template <class TFields>
+void LineFields(TFields& AFields, const TDumpEntry& AEntry, bool ALeftClock, std::size_t& AMark) {
+  const TVexRecord& r = AEntry.Record;
+  std::string badCard;
+  if (AEntry.Flag == TRecordFlag::BadRecord) badCard = EntryCardText(AEntry);
+  AFields.Field(AEntry.Flag == TRecordFlag::BadRecord ? std::string_view(badCard)
+                                                      : std::string_view(r.KartNo),
+                '\t');
+  AFields.Field(AEntry.Day.Date, '\t');
+  AFields.Field(EntryTimeText(AEntry), '\t');
+  AFields.Own(EntryEventText(AEntry), '\t');
+  AFields.Field(r.RecType1, '\t');
+  AFields.Field(r.RecType2, '\t');
+  AFields.Field(std::string_view(&r.SequenceCode, r.SequenceCode == '\0' ? 0 : 1), '\t');
+  AMark = AFields.Size();
+  AFields.Own(LeftClockWord(ALeftClock), '\n');
 }
 }  // namespace
 
 std::size_t TCliDumpSink::AppendTextLine(std::string& AOut, const TDumpEntry& AEntry,
                                          bool ALeftClock) {
-  const TVexRecord& r = AEntry.Record;
-  const auto field = [&AOut](std::string_view AText) {
-    AppendReadableText(AOut, AText);
-    AOut += '\t';
-  };
-  field(AEntry.Flag == TRecordFlag::BadRecord ? EntryCardText(AEntry) : r.KartNo);
-  field(AEntry.Day.Date);
-  field(EntryTimeText(AEntry));
-  field(EntryEventText(AEntry));
-  field(r.RecType1);
-  field(r.RecType2);
-  field(std::string_view(&r.SequenceCode, r.SequenceCode == '\0' ? 0 : 1));
-  const std::size_t mark = AOut.size();
-  AOut += LeftClockWord(ALeftClock);
-  AOut += '\n';
-  return mark;
-}
-
-std::string TCliDumpSink::TMarkedText::Remarked(const char* ALeaving, const char* AStaying) const {
-  const std::size_t leavingSize = std::string_view(ALeaving).size();
-  std::string out;
-  out.reserve(Text.size() + Marks.size() * 2);
-  std::size_t from = 0;
-  for (const std::size_t mark : Marks) {
-    out.append(Text, from, mark - from);
-    out += AStaying;
-    from = mark + leavingSize;
-  }
-  out.append(Text, from, std::string::npos);
-  return out;
+  return AppendFieldLine(AOut, TFieldForm::Text, [&](auto& AFields, std::size_t& AMark) {
+    LineFields(AFields, AEntry, ALeftClock, AMark);
+  });
 }
 
 bool TCliDumpSink::Write(const TDumpEntry& AEntry, bool ALeftClock, bool ASync,
@@ -102,25 +101,19 @@ bool TCliDumpSink::Write(const TDumpEntry& AEntry, bool ALeftClock, bool ASync,
 bool TCliDumpSink::WriteBatch(bool ALeftClock, std::string& AError) {
   if (FBatchCount == 0) return true;
   // The batch was made as leaving the clock.
-  const auto text = [ALeftClock](const TMarkedText& ABatch, const char* ALeaving,
-                                 const char* AStaying) {
-    return ALeftClock ? ABatch.Text : ABatch.Remarked(ALeaving, AStaying);
-  };
-  // One sync for the whole batch.
-  if (FCsv && (!FCsv->WriteRows(text(FBatchRows, TRecordCsvFile::LeftClockField(true),
-                                     TRecordCsvFile::LeftClockField(false)),
-                                AError) ||
-               !FCsv->Sync(AError))) {
+  if (FCsv && !FCsv->SettleHeld(ALeftClock, AError)) {
     AError = "cannot write " + FCsvName + ": " + AError;
     return false;
   }
   if (!FJson) {
-    FOut << text(FBatchLines, LeftClockWord(true), LeftClockWord(false));
+    FBatchLines.WriteOut(!ALeftClock, [this](std::string_view APiece) {
+      FOut << APiece;
+      return true;
+    });
     FOut.flush();
   }
   (ALeftClock ? FWrittenLeaving : FWrittenStaying) += FBatchCount;
-  FBatchRows = {};
-  FBatchLines = {};
+  FBatchLines.Clear();
   FBatchCount = 0;
   return true;
 }
@@ -130,8 +123,12 @@ bool TCliDumpSink::Persist(const TDumpEntry& AEntry, std::string& AError) {
     cli::ShowProgress("dump: " + std::to_string(FKept) + " records kept");
   if (AEntry.Release == TRecordRelease::WholeLog) {
     // Nothing leaves the terminal before the commit: the batch waits for it.
-    if (FCsv) FBatchRows.Marks.push_back(TRecordCsvFile::AppendRow(FBatchRows.Text, AEntry, true));
-    if (!FJson) FBatchLines.Marks.push_back(AppendTextLine(FBatchLines.Text, AEntry, true));
+    if (FCsv && !FCsv->WriteHeld(AEntry, AError)) {
+      AError = "cannot write " + FCsvName + ": " + AError;
+      return false;
+    }
+    if (!FJson)
+      FBatchLines.Add([&](std::string& AOut) { return AppendTextLine(AOut, AEntry, true); });
     ++FBatchCount;
     return true;
   }

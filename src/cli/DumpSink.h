@@ -6,9 +6,9 @@
 // When the rows are written depends on how the clock releases its records. Records that leave
 // one by one (or with their HDLC block, which the dump reads to its end) are written and synced
 // each before its release, marked as leaving the clock. A terminal's records leave only when its
-// whole log is cleared: they are kept as one batch, written and synced once when the dump is
-// about to clear the log (marked as leaving), or, when the dump ends without clearing it, at the
-// end (marked as staying).
+// whole log is cleared: they are one batch, its CSV rows held by the CSV writer and its stdout
+// lines here, settled once: synced and shown as leaving when the dump is about to clear the log,
+// or, when the dump ends without clearing it, written and shown as staying at the end.
 #include <cstddef>
 #include <iosfwd>
 #include <string>
@@ -16,6 +16,7 @@
 
 #include "connections/RecordCsv.h"
 #include "connections/RecordDump.h"
+#include "utils/HeldText.h"
 
 class TCliDumpSink : public IDumpSink {
  public:
@@ -43,15 +44,6 @@ class TCliDumpSink : public IDumpSink {
   static std::size_t AppendTextLine(std::string& AOut, const TDumpEntry& AEntry, bool ALeftClock);
 
  private:
-  // Texts made for records whose release is not known yet: made as leaving the clock, with
-  // where that mark stands in each, so that they can be written with the other mark instead.
-  struct TMarkedText {
-    std::string Text;
-    std::vector<std::size_t> Marks;
-    // Text with each mark ALeaving replaced by AStaying.
-    std::string Remarked(const char* ALeaving, const char* AStaying) const;
-  };
-
   bool Write(const TDumpEntry& AEntry, bool ALeftClock, bool ASync, std::string& AError);
   bool WriteBatch(bool ALeftClock, std::string& AError);
 
@@ -60,10 +52,9 @@ class TCliDumpSink : public IDumpSink {
   bool FJson;
   std::ostream& FOut;
   std::ostream& FErr;
-  // A terminal's records kept since the last commit, as their CSV rows and stdout lines (a
-  // whole log is thousands of records: they are formatted once, as they come).
-  TMarkedText FBatchRows;
-  TMarkedText FBatchLines;
+  // The stdout lines of the terminal's records kept since the last commit, made as leaving the
+  // clock.
+  THeldText FBatchLines;
   int FBatchCount = 0;
   int FWrittenLeaving = 0;
   int FWrittenStaying = 0;

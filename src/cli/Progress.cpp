@@ -17,7 +17,9 @@ void SetProgressMode(TProgressMode AMode) {
 }
 
 bool ProgressShown() {
-  if (GMode == TProgressMode::Auto) return platform::StandardErrorIsTerminal();
+  // Asked once: a dump asks at every hundredth record.
+  static const bool terminal = platform::StandardErrorIsTerminal();
+  if (GMode == TProgressMode::Auto) return terminal;
   return GMode == TProgressMode::Always;
 }
 

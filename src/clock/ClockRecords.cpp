@@ -39,6 +39,15 @@ constexpr std::uint32_t kRetryPauseMs = 500;
 // Within this time of the last date read, the cached clock date serves the year rules.
 constexpr std::uint32_t kDateCacheMs = 100000;
 
+// A text of a terminal's record, moved out of it.
+std::string MovedText(std::string& AText) {
+  return std::move(AText);
+}
+template <std::size_t N>
+std::string MovedText(TShortString<N>& AText) {
+  return AText.take();
+}
+
 const char* const kCorruptRecord = "ركورد خراب مي باشد";
 const char* const kRecordReadError = "خطا در هنگام خواندن ركورد";
 
@@ -75,8 +84,52 @@ std::string TBasicClock::RecordOrigin(bool AWithoutPrefix) {
   return AWithoutPrefix ? clockops::CopyText(name, 4, name.size()) : name;
 }
 
+void TBasicClock::TakeTerminalRecord(TVexRecord& ARecord) {
+  // The adapter hands out the same record until NextRecord, so nothing is cached here, and its
+  // record is a temporary: its texts are moved into ARecord, not copied (a whole log is
+  // thousands of records; copying them measurably slowed a whole-log dump).
+  auto take = [this, &ARecord](auto&& ATaken) {
+    ARecord.Version = rv1;
+    ARecord.ComIp = MovedText(ATaken.ComIp);
+    ARecord.ClockNumber = ATaken.ClockNumber;
+    ARecord.KartNo = MovedText(ATaken.KartNo);
+    ARecord.Date = std::move(ATaken.Date);
+    ARecord.Time = std::move(ATaken.Time);
+    ARecord.Second = ATaken.Second;
+    ARecord.RecType1 = MovedText(ATaken.RecType1);
+    ARecord.RecType2 = MovedText(ATaken.RecType2);
+    ARecord.SequenceCode = ATaken.SequenceCode;
+    ARecord.Data = MovedText(ATaken.Data);
+    ARecord.ImageData = std::move(ATaken.ImageData);
+    ARecord.FingerPrint = ATaken.FingerPrint;
+    ARecord.Card = false;
+    ARecord.Camera = false;
+    ARecord.SpecKartNo.clear();
+    ARecord.Fault = std::move(ATaken.Fault);
+    ARecord.ImpossibleDate = ATaken.ImpossibleDate;
+    FTerminalSequence = ARecord.KartNo.empty() ? '\0' : ARecord.SequenceCode;
+  };
+  if (ClockType == KRMiraClock)
+    take(FKrMira->GetRecord());
+  else
+    take(FKrMira120->GetRecord());
+}
+
 TVexRecord TBasicClock::GetRecord() {
-  if (!CurrentRecord.KartNo.empty()) return CurrentRecord;
+  TVexRecord record;
+  GetRecord(record);
+  return record;
+}
+
+void TBasicClock::GetRecord(TVexRecord& ARecord) {
+  if (ClockType == KRMiraClock || ClockType == KRMira120Clock) {
+    TakeTerminalRecord(ARecord);
+    return;
+  }
+  if (!CurrentRecord.KartNo.empty()) {
+    ARecord = CurrentRecord;
+    return;
+  }
   CurrentRecord.ClockNumber = ClockNumber;
   CurrentRecord.KartNo.clear();
   CurrentRecord.Date = "";
@@ -87,32 +140,6 @@ TVexRecord TBasicClock::GetRecord() {
   CurrentRecord.ImpossibleDate = false;
   CurrentRecord.ImageData.reset();
   CurrentRecord.FingerPrint = false;
-
-  if (ClockType == KRMiraClock || ClockType == KRMira120Clock) {
-    // The terminal's record is a temporary: its texts are moved, not copied (a whole log is
-    // thousands of records).
-    auto take = [this](auto&& ARecord) {
-      CurrentRecord.ComIp = ARecord.ComIp.str();
-      CurrentRecord.ClockNumber = ARecord.ClockNumber;
-      CurrentRecord.KartNo = std::string(std::move(ARecord.KartNo));
-      CurrentRecord.Date = ARecord.Date;
-      CurrentRecord.Time = ARecord.Time;
-      CurrentRecord.Second = ARecord.Second;
-      CurrentRecord.RecType1 = ARecord.RecType1.str();
-      CurrentRecord.RecType2 = ARecord.RecType2.str();
-      CurrentRecord.SequenceCode = ARecord.SequenceCode;
-      CurrentRecord.Data = std::move(ARecord.Data);
-      CurrentRecord.ImageData = std::move(ARecord.ImageData);
-      CurrentRecord.FingerPrint = ARecord.FingerPrint;
-      CurrentRecord.Fault = std::move(ARecord.Fault);
-      CurrentRecord.ImpossibleDate = ARecord.ImpossibleDate;
-    };
-    if (ClockType == KRMiraClock)
-      take(FKrMira->GetRecord());
-    else
-      take(FKrMira120->GetRecord());
-    return CurrentRecord;
-  }
 
   // The short record forms carry no year: the clock's own date supplies it.
   const bool dateFresh = DateTimeReadTime && DateTimeReadTime->elapsed() <= kDateCacheMs;
@@ -135,16 +162,16 @@ TVexRecord TBasicClock::GetRecord() {
     }
     if (GetProtocol() == ptHdlc) {
       // HDLC records come from the buffer, never from CurrentRecord.
-      TVexRecord result;
-      result.ClockNumber = ClockNumber;
-      FetchHdlcRecords(false, result);
-      result.ComIp = RecordOrigin(false);
-      return result;
+      ARecord = TVexRecord{};
+      ARecord.ClockNumber = ClockNumber;
+      FetchHdlcRecords(false, ARecord);
+      ARecord.ComIp = RecordOrigin(false);
+      return;
     }
     ReadTextRecord(parts.Year, parts.Month, parts.Day);
   }
   if (FLastError == ceClockDisconnected) MustCheckClockHasCaptureImageCapability = true;
-  return CurrentRecord;
+  ARecord = CurrentRecord;
 }
 
 void TBasicClock::ReadTextRecord(int AYear, int AMonth, int ADay) {
@@ -253,6 +280,8 @@ bool TBasicClock::NextRecord() {
     result = reply == kAccepted;
   }
   if (!CurrentRecord.KartNo.empty()) LastSequenceCode = CurrentRecord.SequenceCode;
+  if (FTerminalSequence != '\0') LastSequenceCode = FTerminalSequence;
   CurrentRecord.KartNo.clear();
+  FTerminalSequence = '\0';
   return result;
 }

@@ -200,7 +200,9 @@ class TBasicClock {
   // is none; LastError tells why (ceClockDisconnected, ceClockEmpty, ceBadRecord). A text or
   // face clock hands out the same record again, without asking, until NextRecord.
   TVexRecord GetRecord();
-  void GetRecord(TVexRecord& ARecord) { ARecord = GetRecord(); }
+  // The same into ARecord, whose texts keep their storage (a dump reads thousands of records
+  // into one).
+  void GetRecord(TVexRecord& ARecord);
   // Releases the record last handed out. On the text protocol true when the clock acknowledged
   // it; the record is forgotten either way.
   bool NextRecord();
@@ -256,6 +258,8 @@ class TBasicClock {
   // ---- end of records and pictures ----
 
  private:
+  // GetRecord of a face terminal: the adapter's record, into ARecord.
+  void TakeTerminalRecord(TVexRecord& ARecord);
   // This clock as the link sees it, for one call.
   TLinkStation Station();
   // The connection type as the link uses it (a modem line without a number is a cable line).
@@ -309,7 +313,10 @@ class TBasicClock {
   // before it expires.
   std::optional<TDeadline> StatusQuietTime;
   std::string StatusLastResult;
+  // The text clocks' record handed out and not yet released.
   TVexRecord CurrentRecord;
+  // The sequence letter of the terminal record handed out, '\0' when none.
+  char FTerminalSequence = '\0';
   char LastSequenceCode = ' ';
   bool InDetectClocks = false;
   TClockError FLastError = ceNoError;

@@ -108,12 +108,17 @@ bool TRecordDump::LineEmpty(TDumpResult& AResult, bool& AStop) {
   return FLine.IsEmpty();
 }
 
-TDateType TRecordDump::RecordCalendar() const {
+TDateType TRecordDump::RecordCalendar() {
   if (FLine.Protocol() == ptHdlc) return FClock.DeviceCalendarType();
-  // The text clocks date their records by their own date's year.
-  TDateParts parts;
-  if (StrToDateParts(FClock.LastKnownDate(), parts, 0) != dfNone && parts.Year > 1800) return Christian;
-  return Solar;
+  // The text clocks date their records by their own date's year; the date is read again only
+  // when it changed.
+  const TDateStr& known = FClock.LastKnownDate();
+  if (!FKnownDate || FKnownDate->Date != known) {
+    TDateParts parts;
+    const bool christian = StrToDateParts(known, parts, 0) != dfNone && parts.Year > 1800;
+    FKnownDate = TKnownDate{known, christian ? Christian : Solar};
+  }
+  return FKnownDate->Calendar;
 }
 
 const TRecordDay& TRecordDump::DayOf(const std::string& ADate, TDateType ACalendar) {
@@ -125,16 +130,32 @@ const TRecordDay& TRecordDump::DayOf(const std::string& ADate, TDateType ACalend
   return FLastDay->Day;
 }
 
+TDumpEntry& TRecordDump::NextEntry() {
+  // Field by field rather than anew: the texts keep their storage from one record to the next.
+  TDumpEntry& entry = FEntry;
+  entry.Day.Date.clear();
+  entry.Day.Gregorian.clear();
+  entry.Day.Valid = false;
+  entry.ClockNumber = FClock.ClockNumber;
+  entry.Release = FRelease;
+  entry.Picture = TPictureOutcome::None;
+  entry.PicturePath.clear();
+  entry.Repeat = false;
+  entry.Flag = TRecordFlag::None;
+  entry.Raw.clear();
+  entry.Leave = TRecordLeave::Stays;
+  return entry;
+}
+
 TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
-  TVexRecord record = FClock.GetRecord();
+  TDumpEntry& entry = NextEntry();
+  TVexRecord& record = entry.Record;
+  FClock.GetRecord(record);
   const TClockError error = FClock.LastError();
   if (error == ceClockEmpty) {
     AResult.Stop = TDumpStop::ClockEmpty;
     return TPass::Stop;
   }
-  TDumpEntry entry;
-  entry.ClockNumber = FClock.ClockNumber;
-  entry.Release = FRelease;
   if (!record.Fault.empty()) {
     // A record that failed the checks of its kind: kept as the clock gave it, marked.
     entry.Flag = record.ImpossibleDate ? TRecordFlag::BadDate : TRecordFlag::BadRecord;
@@ -162,9 +183,8 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
   // value than 0 and 1).
   const int sequence = FClock.CheckSequence();
   if (sequence == -1) {
-    entry.Record = std::move(record);
     entry.Repeat = true;
-    Release(File(AResult, std::move(entry)), AResult);
+    Release(File(AResult, entry), AResult);
     return TPass::Next;
   }
   if (sequence != 0 && sequence != 1) {
@@ -180,12 +200,11 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
   if (entry.Flag != TRecordFlag::BadRecord) FetchPicture(record, entry);
   std::string problem;
   const bool pictureKept = KeepPicture(record, entry, problem);
-  entry.Record = std::move(record);
-  entry.Record.ImageData.reset();
+  record.ImageData.reset();
   // A picture that could not be stored keeps its record on the clock, as a row that could not be
   // written does.
   if (!pictureKept || !FSink.Persist(entry, problem)) {
-    File(AResult, std::move(entry), true);
+    File(AResult, entry, true);
     AResult.Stop = TDumpStop::SinkFailed;
     AResult.Error = problem;
     return TPass::Stop;
@@ -193,7 +212,7 @@ TRecordDump::TPass TRecordDump::ReadOne(TDumpResult& AResult) {
   ++AResult.Kept;
   FUncommitted = true;
   // Kept: now the clock may forget it.
-  Release(File(AResult, std::move(entry)), AResult);
+  Release(File(AResult, entry), AResult);
   return TPass::Next;
 }
 
@@ -273,11 +292,10 @@ bool TRecordDump::KeepPicture(const TVexRecord& ARecord, TDumpEntry& AEntry,
   return true;
 }
 
-TDumpEntry& TRecordDump::File(TDumpResult& AResult, TDumpEntry&& AEntry, bool AKeepAlways) {
+TDumpEntry& TRecordDump::File(TDumpResult& AResult, TDumpEntry& AEntry, bool AKeepAlways) {
   ++AResult.FLeaving[static_cast<int>(AEntry.Leave)];
   if (FOptions.KeepEntries || AKeepAlways) return AResult.Entries.emplace_back(std::move(AEntry));
-  FUnkept = std::move(AEntry);
-  return FUnkept;
+  return AEntry;
 }
 
 void TRecordDump::SetLeave(TDumpResult& AResult, TDumpEntry& AEntry, TRecordLeave ALeave) const {
@@ -318,7 +336,7 @@ void TRecordDump::Release(TDumpEntry& AEntry, TDumpResult& AResult) {
   FSink.Settled(AEntry);
 }
 
-const char* RecordFlagName(TRecordFlag AFlag) {
+std::string_view RecordFlagName(TRecordFlag AFlag) {
   switch (AFlag) {
     case TRecordFlag::BadRecord:
       return "bad-record";
@@ -330,7 +348,7 @@ const char* RecordFlagName(TRecordFlag AFlag) {
   return "";
 }
 
-const char* RecordEventText(const std::string& ARecType1, const std::string& ARecType2) {
+std::string_view RecordEventText(const std::string& ARecType1, const std::string& ARecType2) {
   const char code1 = ARecType1.size() >= 2 ? ARecType1[1] : '\0';
   const char code2 = ARecType2.size() >= 2 ? ARecType2[1] : '0';
   if (code1 == '1') return "مرخصي";    // leave
@@ -340,7 +358,7 @@ const char* RecordEventText(const std::string& ARecType1, const std::string& ARe
   return "ورود و خروج";                // entry and exit
 }
 
-const char* EntryEventText(const TDumpEntry& AEntry) {
+std::string_view EntryEventText(const TDumpEntry& AEntry) {
   if (AEntry.Flag != TRecordFlag::None) return RecordFlagName(AEntry.Flag);
   return RecordEventText(AEntry.Record.RecType1, AEntry.Record.RecType2);
 }

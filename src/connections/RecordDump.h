@@ -20,6 +20,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "clock/ClockFamilies.h"
@@ -68,7 +69,7 @@ enum class TRecordFlag : std::uint8_t {
 };
 
 // The output's word for a flag: "bad-record", "bad-date"; "" for none.
-const char* RecordFlagName(TRecordFlag AFlag);
+std::string_view RecordFlagName(TRecordFlag AFlag);
 
 // One record of the dump as the sink sees it.
 struct TDumpEntry {
@@ -194,8 +195,11 @@ class TRecordDump {
   bool Pause(std::uint32_t AMs) const;
   void FetchPicture(TVexRecord& ARecord, TDumpEntry& AEntry);
   bool KeepPicture(const TVexRecord& ARecord, TDumpEntry& AEntry, std::string& AError) const;
-  // Puts AEntry in the result: counted, and kept in Entries with KeepEntries or AKeepAlways.
-  TDumpEntry& File(TDumpResult& AResult, TDumpEntry&& AEntry, bool AKeepAlways = false);
+  // The entry the next record is read into, emptied.
+  TDumpEntry& NextEntry();
+  // Puts AEntry in the result: counted, and moved into Entries with KeepEntries or AKeepAlways;
+  // the entry where it now is.
+  TDumpEntry& File(TDumpResult& AResult, TDumpEntry& AEntry, bool AKeepAlways = false);
   void SetLeave(TDumpResult& AResult, TDumpEntry& AEntry, TRecordLeave ALeave) const;
   void Release(TDumpEntry& AEntry, TDumpResult& AResult);
   // The records taken from a block or log that went have left the clock; with ASettle the sink
@@ -207,7 +211,7 @@ class TRecordDump {
   // Asks the line whether it is empty; for a terminal whose log the answer may clear, the sink
   // commits the records taken first. Nothing with AStop set when that commit fails.
   bool LineEmpty(TDumpResult& AResult, bool& AStop);
-  TDateType RecordCalendar() const;
+  TDateType RecordCalendar();
   // RecordDay of ADate, kept for the next record: a log's records mostly share their day.
   const TRecordDay& DayOf(const std::string& ADate, TDateType ACalendar);
 
@@ -221,8 +225,9 @@ class TRecordDump {
   // the result when it keeps them.
   int FPendingCount = 0;
   std::vector<std::size_t> FPending;
-  // The last entry read, when the result does not keep it.
-  TDumpEntry FUnkept;
+  // The record being read and what becomes of it; it stays here when the result does not keep
+  // it.
+  TDumpEntry FEntry;
   // Entries persisted since the sink's last commit.
   bool FUncommitted = false;
   // The current year in each calendar: two-digit record years are read in the century nearest.
@@ -234,13 +239,19 @@ class TRecordDump {
     TRecordDay Day;
   };
   std::optional<TDayOfDate> FLastDay;
+  // The clock's date as last known, and the calendar it tells.
+  struct TKnownDate {
+    TDateStr Date;
+    TDateType Calendar;
+  };
+  std::optional<TKnownDate> FKnownDate;
 };
 
 // The event type of a record from its two type codes (untranslated): leave, mission, exit,
 // entry, or entry and exit.
-const char* RecordEventText(const std::string& ARecType1, const std::string& ARecType2);
+std::string_view RecordEventText(const std::string& ARecType1, const std::string& ARecType2);
 // What the outputs show of an entry. The event: the flag's name for a marked record, else the
 // record's event type. The card: the raw bytes in hex for a bad record (it has no card of its
 // own), else the card number.
-const char* EntryEventText(const TDumpEntry& AEntry);
+std::string_view EntryEventText(const TDumpEntry& AEntry);
 std::string EntryCardText(const TDumpEntry& AEntry);

@@ -2,6 +2,7 @@
 // Files whose contents are on the disk before the call returns: the data is synced, and a file
 // just created is made to stay by syncing its folder too. A dump writes its records and pictures
 // through these before it lets a clock forget them.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,13 +26,28 @@ class TDurableAppendFile {
   bool Append(const std::string& ABytes, std::string& AError);
   // Writes all of ABytes without syncing them.
   bool Write(std::string_view ABytes, std::string& AError);
-  // Syncs what was written so far.
+  // Syncs what was written so far (a pipe or a terminal: nothing to sync).
   bool Sync(std::string& AError);
   void Close();
+
+  // Whether what this file was given can be read back and cut off again (ReadFrom, CutAt): a
+  // regular file that could be opened for reading too. Not so for a pipe or a terminal.
+  bool CanRewrite() const { return FRewritable; }
+  // The file's length as this object has made it: its length when opened, and what was
+  // written since.
+  std::uint64_t Size() const { return FSize; }
+  // The bytes from AOffset to the end. False with AError when they cannot be read, or when the
+  // file is no longer as long as Size says (another program wrote to it).
+  bool ReadFrom(std::uint64_t AOffset, std::string& ABytes, std::string& AError);
+  // Cuts the file off at ALength (no more than Size); what is written next comes after it.
+  bool CutAt(std::uint64_t ALength, std::string& AError);
 
  private:
   int FHandle = -1;
   std::string FPath;
+  bool FRegular = false;
+  bool FRewritable = false;
+  std::uint64_t FSize = 0;
 };
 
 enum class TCreateOutcome { Created, Exists, Failed };

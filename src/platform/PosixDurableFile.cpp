@@ -18,8 +18,10 @@ std::string Problem(const std::string& APath) {
   return APath + ": " + std::strerror(errno);
 }
 
-bool WriteAll(int AHandle, std::string_view ABytes) {
-  std::size_t done = 0;
+// Writes all of ABytes; ADone tells how much was written, also when that fails.
+bool WriteAll(int AHandle, std::string_view ABytes, std::size_t& ADone) {
+  std::size_t& done = ADone;
+  done = 0;
   while (done < ABytes.size()) {
     const ssize_t n = ::write(AHandle, ABytes.data() + done, ABytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
@@ -56,11 +58,21 @@ void TDurableAppendFile::Close() {
 bool TDurableAppendFile::Open(const std::string& APath, bool& AEmpty, std::string& AError) {
   Close();
   FPath = APath;
-  FHandle = ::open(APath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  // A regular file is opened for reading as well when that is allowed: what was written can then
+  // be rewritten. Anything else (a pipe, a terminal) and a file that may only be written to are
+  // opened for writing only: a pipe opened for reading too would not wait for its reader.
+  struct stat before {};
+  bool readable = ::stat(APath.c_str(), &before) == 0 && S_ISREG(before.st_mode);
+  FHandle = ::open(APath.c_str(), (readable ? O_RDWR : O_WRONLY) | O_APPEND | O_CLOEXEC);
+  if (FHandle < 0 && readable && (errno == EACCES || errno == EPERM)) {
+    readable = false;
+    FHandle = ::open(APath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  }
   bool created = false;
   if (FHandle < 0 && errno == ENOENT) {
-    FHandle = ::open(APath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    FHandle = ::open(APath.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     created = FHandle >= 0;
+    readable = true;
   }
   struct stat status {};
   if (FHandle < 0 || ::fstat(FHandle, &status) != 0) {
@@ -69,6 +81,9 @@ bool TDurableAppendFile::Open(const std::string& APath, bool& AEmpty, std::strin
     return false;
   }
   AEmpty = status.st_size == 0;
+  FRegular = S_ISREG(status.st_mode);
+  FRewritable = readable && FRegular;
+  FSize = S_ISREG(status.st_mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
   if (created) SyncFolderOf(APath);
   return true;
 }
@@ -78,10 +93,50 @@ bool TDurableAppendFile::Write(std::string_view ABytes, std::string& AError) {
     AError = FPath + ": not open";
     return false;
   }
-  if (!WriteAll(FHandle, ABytes)) {
+  std::size_t done = 0;
+  const bool written = WriteAll(FHandle, ABytes, done);
+  FSize += done;
+  if (!written) AError = Problem(FPath);
+  return written;
+}
+
+bool TDurableAppendFile::ReadFrom(std::uint64_t AOffset, std::string& ABytes,
+                                  std::string& AError) {
+  struct stat status {};
+  if (!FRewritable || ::fstat(FHandle, &status) != 0) {
+    AError = FRewritable ? Problem(FPath) : FPath + ": cannot be read back";
+    return false;
+  }
+  if (static_cast<std::uint64_t>(status.st_size) != FSize || AOffset > FSize) {
+    AError = FPath + ": another program changed it meanwhile";
+    return false;
+  }
+  ABytes.resize(static_cast<std::size_t>(FSize - AOffset));
+  std::size_t done = 0;
+  while (done < ABytes.size()) {
+    const ssize_t n = ::pread(FHandle, ABytes.data() + done, ABytes.size() - done,
+                              static_cast<off_t>(AOffset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      AError = Problem(FPath);
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool TDurableAppendFile::CutAt(std::uint64_t ALength, std::string& AError) {
+  if (!FRewritable || ALength > FSize) {
+    AError = FPath + ": cannot be cut";
+    return false;
+  }
+  if (::ftruncate(FHandle, static_cast<off_t>(ALength)) != 0) {
     AError = Problem(FPath);
     return false;
   }
+  FSize = ALength;
   return true;
 }
 
@@ -90,7 +145,8 @@ bool TDurableAppendFile::Sync(std::string& AError) {
     AError = FPath + ": not open";
     return false;
   }
-  if (::fsync(FHandle) != 0) {
+  // A pipe or a terminal has nothing to sync: what was written is with its reader already.
+  if (::fsync(FHandle) != 0 && !(errno == EINVAL && !FRegular)) {
     AError = Problem(FPath);
     return false;
   }
@@ -109,7 +165,8 @@ TCreateOutcome CreateDurableFile(const std::string& APath, const std::string& AB
     AError = Problem(APath);
     return TCreateOutcome::Failed;
   }
-  const bool written = WriteAll(handle, ABytes) && ::fsync(handle) == 0;
+  std::size_t done = 0;
+  const bool written = WriteAll(handle, ABytes, done) && ::fsync(handle) == 0;
   if (!written) AError = Problem(APath);
   ::close(handle);
   if (!written) {

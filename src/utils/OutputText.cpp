@@ -176,3 +176,37 @@ std::string QuotedCsvField(const std::string& AText) {
   }
   return out + "\"";
 }
+
+bool TPlainFields::IsPlainField(std::string_view AText) {
+  if (!Room(AText.size())) return false;
+  const bool csv = FForm == TFieldForm::Csv;
+  if (csv && !AText.empty() && StartsFormula(AText.front())) {
+    FPlain = false;
+    return false;
+  }
+  const bool* allowed = kPlainAscii.Allowed[csv ? 1 : 0];
+  for (std::size_t i = 0; i < AText.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(AText[i]);
+    if (byte < 0x80 && allowed[byte]) continue;
+    // Beyond ASCII (Persian texts): the full check, from here.
+    if (byte < 0x80 || !IsPlainUtf8(AText.substr(i), csv)) {
+      FPlain = false;
+      return false;
+    }
+    break;
+  }
+  return true;
+}
+
+void TSafeFields::Field(std::string_view AText, char ASeparator) {
+  if (FForm == TFieldForm::Csv)
+    AppendSafeCsvField(FOut, AText);
+  else
+    AppendReadableText(FOut, AText);
+  FOut += ASeparator;
+}
+
+void TSafeFields::Own(std::string_view AText, char ASeparator) {
+  FOut += AText;
+  FOut += ASeparator;
+}

@@ -311,6 +311,37 @@ TEST(ClockctlDump, FileThatCannotBeWrittenCostsNoRecord) {
   EXPECT_EQ(Lines(r.Out).size(), 1u) << r.Out;
 }
 
+// The CSV into a pipe (--out /dev/stdout, whose stdout is a pipe here): a pipe has nothing to
+// sync, and a terminal's rows come into it when the batch is settled, as staying or leaving.
+TEST(ClockctlDump, RowsIntoAPipe) {
+  const auto count = [](const std::string& AText, const std::string& APart) {
+    int n = 0;
+    for (const std::string& line : Lines(AText)) n += line.find(APart) != std::string::npos;
+    return n;
+  };
+  Simulator sim({"samples 2"});
+  auto r = Clockctl({"--tcp", sim.tcpAddress(), "dump", "--all", "--out", "/dev/stdout"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(count(r.Out, ",yes,,"), 2) << r.Out;
+  EXPECT_EQ(count(r.Out, "\tleft"), 2) << r.Out;
+
+  Simulator terminal({"zk-records 5"}, {"--zk-terminal", "0"});
+  const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + terminal.announced("zk"),
+                                         "--search", "KRMira120", "dump"};
+  auto args = line;
+  args.insert(args.end(), {"--max", "3", "--out", "/dev/stdout"});
+  r = Clockctl(args);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(count(r.Out, ",no,,"), 3) << r.Out;
+  EXPECT_EQ(count(r.Out, "\tstays"), 3) << r.Out;
+  args = line;
+  args.insert(args.end(), {"--all", "--out", "/dev/stdout"});
+  r = Clockctl(args);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(count(r.Out, ",yes,,"), 5) << r.Out;
+  EXPECT_EQ(count(r.Out, "\tleft"), 5) << r.Out;
+}
+
 // A picture the clock failed to send: the record goes on, and the row and stderr say so.
 TEST(ClockctlDump, LostPictureIsReported) {
   Simulator sim({"camera yes; clear-records; record 123 1403/09/17 08:05 picture=700; "

@@ -68,4 +68,40 @@ TEST(SafeCsvField, GuardsFormulasAndKeepsOneRowPerRecord) {
   }
 }
 
+// A line put together in place (the plain way) is exactly the line each form makes field by
+// field: for every kind of clock text, and for a text too long to be put together in place.
+TEST(AppendFieldLine, IsTheLineEachFormMakesFieldByField) {
+  const std::string texts[] = {
+      "00012345", "", "1=2", "=1+2", "-2+3", "@SUM(1)", "a,b", "say \"hi\"", "a\nb", "\t=1",
+      "1\0"s, "\x1B[2J", "\x7F",
+      // Persian in UTF-8 (plain) and in the clocks' code page (not).
+      "\xD8\xB9\xD9\x84\xD9\x8A", "\xDA\xE1\xED",
+      // UTF-8 that is not: an overlong form, a lone continuation byte, a cut sequence.
+      "\xC0\xAF", "a\x80", "\xD8", std::string(600, '7'), std::string(300, 'x') + ",",
+  };
+  for (const TFieldForm form : {TFieldForm::Text, TFieldForm::Csv}) {
+    const bool csv = form == TFieldForm::Csv;
+    const char separator = csv ? ',' : '\t';
+    const auto shown = [csv](const std::string& AText) {
+      return csv ? SafeCsvField(AText) : ReadableText(AText);
+    };
+    for (const std::string& text : texts) {
+      // Own fields go in as they are; the others as their form shows them.
+      std::string line = "before\n";
+      const std::size_t mark =
+          AppendFieldLine(line, form, [&](auto& AFields, std::size_t& AMark) {
+            AFields.Own("12", separator);
+            AFields.Field(text, separator);
+            AFields.Field("1403/09/18", separator);
+            AMark = AFields.Size();
+            AFields.Own("yes", '\n');
+          });
+      const std::string expected = "12" + std::string(1, separator) + shown(text) + separator +
+                                   "1403/09/18" + separator;
+      EXPECT_EQ(line, "before\n" + expected + "yes\n") << text;
+      EXPECT_EQ(mark, std::string("before\n").size() + expected.size()) << text;
+    }
+  }
+}
+
 }  // namespace

@@ -113,6 +113,44 @@ TEST_F(FaceTerminalRecords, ReadThroughTheAdapterAndHeldUntilNextRecord) {
   EXPECT_FALSE(clock().GetRecordImage(&picture));
 }
 
+// A record read into one that held another (as a dump reads thousands into one) is the record
+// read anew: nothing of the one before is left in it.
+TEST_F(FaceTerminalRecords, ReadIntoAnotherRecordLeavesNothingOfIt) {
+  ASSERT_FALSE(clock().IsEmpty());
+  TVexRecord stale;
+  stale.Version = rv2;
+  stale.ComIp = "COM7";
+  stale.KartNo = "99999999999999999999";
+  stale.Second = 7;
+  stale.RecType2 = "03";
+  stale.Data = std::string(100, 'd');
+  stale.ImageData = std::make_shared<std::string>("picture");
+  stale.FingerPrint = stale.Card = stale.Camera = true;
+  stale.SpecKartNo = "1";
+  stale.Fault = "impossible date or time";
+  stale.ImpossibleDate = true;
+  for (const char* card : {"1001", "1002"}) {
+    const TVexRecord fresh = clock().GetRecord();
+    TVexRecord reused = stale;
+    clock().GetRecord(reused);
+    EXPECT_EQ(reused.KartNo, card);
+    for (const TVexRecord* r : {&fresh, static_cast<const TVexRecord*>(&reused)}) {
+      EXPECT_EQ(r->Version, rv1);
+      EXPECT_EQ(r->ComIp, "10.1.2.3");
+      EXPECT_EQ(r->Second, 0);
+      EXPECT_EQ(r->RecType2, "00");
+      EXPECT_EQ(r->Data.size(), 26u) << r->Data;
+      EXPECT_FALSE(r->ImageData);
+      EXPECT_FALSE(r->FingerPrint || r->Card || r->Camera || r->ImpossibleDate);
+      EXPECT_EQ(r->SpecKartNo, "");
+      EXPECT_EQ(r->Fault, "");
+    }
+    EXPECT_EQ(reused.Data, fresh.Data);
+    EXPECT_TRUE(clock().NextRecord());
+  }
+  EXPECT_EQ(clock().LastAcknowledgedSequence(), 'A');
+}
+
 // The first kind: the vendor library over loopback TCP to the simulated terminal. Its records
 // bring their photos along.
 class KrMiraRecords : public recordstest::RecordsTest {

@@ -2,10 +2,15 @@
 // rows.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "connections/PictureStore.h"
 #include "connections/RecordCsv.h"
@@ -140,7 +145,7 @@ TEST(RecordEvent, DecidedByTheSecondCharacterOfEachCode) {
       {"", "13", "ورود"},          {"10", "12", "خروج"},
   };
   for (const Case& c : cases)
-    EXPECT_STREQ(RecordEventText(c.Type1, c.Type2), c.Text) << c.Type1 << "/" << c.Type2;
+    EXPECT_EQ(RecordEventText(c.Type1, c.Type2), c.Text) << c.Type1 << "/" << c.Type2;
 }
 
 // The file a spreadsheet opens: the mark and the header once, then one row per record with every
@@ -208,6 +213,79 @@ TEST(RecordCsv, MarkedRecordsKeepWhatTheClockGave) {
   badRecord.Flag = TRecordFlag::BadRecord;
   badRecord.Raw = std::string("\x01\x02=", 3);
   EXPECT_EQ(TRecordCsvFile::Row(badRecord, true), "1,01 02 3D,,,,bad-record,,,,yes,,\n");
+}
+
+// The rows of a terminal's batch, held until it is known whether its log is cleared: they leave
+// as written or are written again as staying, around rows written before and after, in a file
+// (which gets them as they come, more of them than are gathered at once) and in a pipe (which
+// gets them when they are settled).
+TEST(RecordCsv, HeldRowsLeaveAsWrittenOrStayInAFileAndInAPipe) {
+  const auto entry = [](int ANumber) {
+    TDumpEntry e;
+    e.ClockNumber = 1;
+    e.Record = Record(std::to_string(10000 + ANumber), "1405/09/17", "08:05");
+    e.Day = RecordDay("1405/09/17", Solar, 1405);
+    e.Record.RecType1 = "00";
+    e.Record.RecType2 = "00";
+    return e;
+  };
+  // 3000 rows are more than one gathered piece.
+  constexpr int kStaying = 3000;
+  constexpr int kLeaving = 2;
+  std::string expected = "clock,card,date,time,date_gregorian,event,type1,type2,sequence,"
+                         "left_clock,picture,picture_status\n";
+  expected += TRecordCsvFile::Row(entry(0), true);
+  for (int i = 1; i <= kStaying; ++i) expected += TRecordCsvFile::Row(entry(i), false);
+  for (int i = 1; i <= kLeaving; ++i) expected += TRecordCsvFile::Row(entry(kStaying + i), true);
+  expected += TRecordCsvFile::Row(entry(-1), true);
+
+  const auto writeAll = [&](const std::string& APath) {
+    std::string error;
+    TRecordCsvFile csv;
+    ASSERT_TRUE(csv.Open(APath, false, error)) << error;
+    ASSERT_TRUE(csv.Write(entry(0), true, error) && csv.Sync(error)) << error;
+    for (int i = 1; i <= kStaying; ++i) ASSERT_TRUE(csv.WriteHeld(entry(i), error)) << error;
+    ASSERT_TRUE(csv.SettleHeld(false, error)) << error;
+    for (int i = 1; i <= kLeaving; ++i)
+      ASSERT_TRUE(csv.WriteHeld(entry(kStaying + i), error)) << error;
+    ASSERT_TRUE(csv.SettleHeld(true, error)) << error;
+    // Nothing held: settling again changes nothing.
+    ASSERT_TRUE(csv.SettleHeld(false, error)) << error;
+    ASSERT_TRUE(csv.Write(entry(-1), true, error) && csv.Close(error)) << error;
+  };
+
+  QTemporaryDir dir;
+  const std::string file = dir.path().toStdString() + "/records.csv";
+  writeAll(file);
+  EXPECT_EQ(Contents(file), expected);
+
+  const std::string pipe = dir.path().toStdString() + "/records.fifo";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string piped;
+  std::thread reader([&] { piped = Contents(pipe); });
+  writeAll(pipe);
+  reader.join();
+  EXPECT_EQ(piped, expected);
+}
+
+// Rows to write again as staying are not rewritten when another program wrote to the file
+// meanwhile: the settling fails and says why, and the file keeps what the other one wrote.
+TEST(RecordCsv, HeldRowsAreNotRewrittenOverAnotherProgramsWriting) {
+  QTemporaryDir dir;
+  const std::string path = dir.path().toStdString() + "/records.csv";
+  TDumpEntry e;
+  e.Record = Record("123", "1405/09/17", "08:05");
+  e.Day = RecordDay("1405/09/17", Solar, 1405);
+  std::string error;
+  TRecordCsvFile csv;
+  ASSERT_TRUE(csv.Open(path, false, error)) << error;
+  ASSERT_TRUE(csv.WriteHeld(e, error) && csv.Sync(error)) << error;
+  std::ofstream(path, std::ios::app) << "someone else\n";
+  EXPECT_FALSE(csv.SettleHeld(false, error));
+  EXPECT_NE(error.find("another program changed it"), std::string::npos) << error;
+  const std::string contents = Contents(path);
+  EXPECT_NE(contents.find(TRecordCsvFile::Row(e, true) + "someone else\n"), std::string::npos)
+      << contents;
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ class MemorySink : public IDumpSink {
     }
     Cards.push_back(AEntry.Record.KartNo);
     Flags.push_back(AEntry.Flag);
+    Raws.push_back(AEntry.Raw);
+    Days.push_back(AEntry.Day.Gregorian);
     if (AfterPersist) AfterPersist();
     return true;
   }
@@ -42,6 +44,8 @@ class MemorySink : public IDumpSink {
 
   std::vector<std::string> Cards;
   std::vector<TRecordFlag> Flags;
+  std::vector<std::string> Raws;
+  std::vector<std::string> Days;
   std::vector<int> HeldAtPersist;
   std::vector<TDumpNoticeKind> Notices;
   int RefuseAt = -1;
@@ -219,27 +223,43 @@ TEST_F(RecordDumpTest, BadRecordIsKeptRawThenReleased) {
       {"text, not kept", text.c_str(), cstKRTalFast, 0, "S", TDumpStop::SinkFailed, 5},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
-    SimulatedLine line(vp.P, c.Scenario, c.Search);
-    MemorySink sink(&line);
-    sink.RefuseAt = c.RefuseAt;
-    const TDumpResult result = Dump(line, sink, Count(0));
-    EXPECT_EQ(result.Stop, c.Stop);
-    EXPECT_EQ(Leaves(result), c.Leaves);
-    EXPECT_EQ(line.RecordsLeft(), c.RecordsLeft);
-    ASSERT_FALSE(result.Entries.empty());
-    const TDumpEntry& bad = result.Entries.front();
-    EXPECT_EQ(bad.Flag, TRecordFlag::BadRecord);
-    EXPECT_FALSE(bad.Raw.empty());
-    EXPECT_EQ(result.BadRecords, 1);
-    EXPECT_EQ(std::count(sink.Notices.begin(), sink.Notices.end(), TDumpNoticeKind::BadRecord), 1);
-    if (c.RefuseAt >= 0) continue;
-    // Kept before it left, like any record; the others unmarked.
-    EXPECT_EQ(sink.HeldAtPersist.front(), 5);
-    EXPECT_EQ(sink.Cards, (std::vector<std::string>{"", "1002", "1003", "1004", "1005"}));
-    EXPECT_EQ(sink.Flags, (std::vector<TRecordFlag>{TRecordFlag::BadRecord, TRecordFlag::None,
-                                                    TRecordFlag::None, TRecordFlag::None,
-                                                    TRecordFlag::None}));
+    // Without the entries kept, the records are read into one entry: the bad record's marks must
+    // not stay on the records after it.
+    for (const bool keep : {true, false}) {
+      SCOPED_TRACE(std::string(c.Name) + (keep ? "" : ", entries not kept"));
+      SimulatedLine line(vp.P, c.Scenario, c.Search);
+      MemorySink sink(&line);
+      sink.RefuseAt = c.RefuseAt;
+      TDumpOptions options = Count(0);
+      options.KeepEntries = keep;
+      const TDumpResult result = Dump(line, sink, options);
+      EXPECT_EQ(result.Stop, c.Stop);
+      EXPECT_EQ(CountedLeaves(result), c.Leaves);
+      EXPECT_EQ(line.RecordsLeft(), c.RecordsLeft);
+      EXPECT_EQ(result.BadRecords, 1);
+      EXPECT_EQ(std::count(sink.Notices.begin(), sink.Notices.end(), TDumpNoticeKind::BadRecord),
+                1);
+      if (keep || c.RefuseAt >= 0) {
+        ASSERT_FALSE(result.Entries.empty());
+        const TDumpEntry& bad = result.Entries.front();
+        EXPECT_EQ(bad.Flag, TRecordFlag::BadRecord);
+        EXPECT_FALSE(bad.Raw.empty());
+      }
+      if (c.RefuseAt >= 0) continue;
+      // Kept before it left, like any record; the others unmarked, with their own days.
+      EXPECT_EQ(sink.HeldAtPersist.front(), 5);
+      EXPECT_EQ(sink.Cards, (std::vector<std::string>{"", "1002", "1003", "1004", "1005"}));
+      EXPECT_EQ(sink.Flags, (std::vector<TRecordFlag>{TRecordFlag::BadRecord, TRecordFlag::None,
+                                                      TRecordFlag::None, TRecordFlag::None,
+                                                      TRecordFlag::None}));
+      ASSERT_EQ(sink.Raws.size(), 5u);
+      EXPECT_FALSE(sink.Raws.front().empty());
+      EXPECT_EQ(sink.Days.front(), "");
+      for (std::size_t i = 1; i < 5; ++i) {
+        EXPECT_EQ(sink.Raws[i], "");
+        EXPECT_EQ(sink.Days[i], "2024-12-07");
+      }
+    }
   }
 }
 
