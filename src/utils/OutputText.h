@@ -47,7 +47,13 @@ class TPlainFields {
   // A text this program made (a number, a date it formatted, one of its own words): as it is.
   void Own(std::string_view AText, char ASeparator) {
     if (!Room(AText.size())) return;
-    std::memcpy(FBuffer + FSize, AText.data(), AText.size());
+    // Fields are short: copied here word by word, not by a call to memcpy per field (those calls
+    // measurably slowed a whole-log dump of thousands of records).
+    const char* from = AText.data();
+    std::size_t left = AText.size();
+    char* to = FBuffer + FSize;
+    for (; left >= 8; left -= 8, from += 8, to += 8) std::memcpy(to, from, 8);
+    for (; left > 0; --left) *to++ = *from++;
     FSize += AText.size();
     FBuffer[FSize++] = ASeparator;
   }
