@@ -29,7 +29,7 @@ TCliDumpSink::TCliDumpSink(TRecordCsvFile* ACsv, std::string ACsvName, bool AJso
 
 std::string TCliDumpSink::JsonEntry(const TDumpEntry& AEntry) {
   const TVexRecord& r = AEntry.Record;
-  const std::string sequence = r.SequenceCode == '\0' ? "" : std::string(1, r.SequenceCode);
+  const std::string sequence(EntrySequenceText(AEntry));
   std::string json = "{\"clock\":" + std::to_string(AEntry.ClockNumber) +
                      ",\"card\":" + JsonString(r.KartNo) + ",\"date\":" +
                      JsonString(AEntry.Day.Date) + ",\"time\":" + JsonString(EntryTimeText(AEntry)) +
@@ -59,18 +59,14 @@ namespace {
 // its last field begins.
 template <class TFields>
 void LineFields(TFields& AFields, const TDumpEntry& AEntry, bool ALeftClock, std::size_t& AMark) {
-  const TVexRecord& r = AEntry.Record;
-  std::string badCard;
-  if (AEntry.Flag == TRecordFlag::BadRecord) badCard = EntryCardText(AEntry);
-  AFields.Field(AEntry.Flag == TRecordFlag::BadRecord ? std::string_view(badCard)
-                                                      : std::string_view(r.KartNo),
-                '\t');
+  std::string hex;
+  AFields.Field(EntryCardView(AEntry, hex), '\t');
   AFields.Field(AEntry.Day.Date, '\t');
   AFields.Field(EntryTimeText(AEntry), '\t');
   AFields.Own(EntryEventText(AEntry), '\t');
-  AFields.Field(r.RecType1, '\t');
-  AFields.Field(r.RecType2, '\t');
-  AFields.Field(std::string_view(&r.SequenceCode, r.SequenceCode == '\0' ? 0 : 1), '\t');
+  AFields.Field(AEntry.Record.RecType1, '\t');
+  AFields.Field(AEntry.Record.RecType2, '\t');
+  AFields.Field(EntrySequenceText(AEntry), '\t');
   AMark = AFields.Size();
   AFields.Own(LeftClockWord(ALeftClock), '\n');
 }

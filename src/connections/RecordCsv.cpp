@@ -46,18 +46,15 @@ void RowFields(TFields& AFields, const TDumpEntry& AEntry, bool ALeftClock, std:
   const std::to_chars_result clock = std::to_chars(number, number + sizeof number, AEntry.ClockNumber);
   AFields.Own(std::string_view(number, static_cast<std::size_t>(clock.ptr - number)), ',');
   // A bad record has no card of its own: its bytes in hex stand there.
-  std::string badCard;
-  if (AEntry.Flag == TRecordFlag::BadRecord) badCard = EntryCardText(AEntry);
-  AFields.Field(AEntry.Flag == TRecordFlag::BadRecord ? std::string_view(badCard)
-                                                      : std::string_view(r.KartNo),
-                ',');
+  std::string hex;
+  AFields.Field(EntryCardView(AEntry, hex), ',');
   AFields.Field(AEntry.Day.Date, ',');
   AFields.Field(EntryTimeText(AEntry), ',');
   AFields.Own(AEntry.Day.Gregorian, ',');
   AFields.Own(EntryEventText(AEntry), ',');
   AFields.Field(r.RecType1, ',');
   AFields.Field(r.RecType2, ',');
-  AFields.Field(std::string_view(&r.SequenceCode, r.SequenceCode == '\0' ? 0 : 1), ',');
+  AFields.Field(EntrySequenceText(AEntry), ',');
   AMark = AFields.Size();
   AFields.Own(TRecordCsvFile::LeftClockField(ALeftClock), ',');
   AFields.Field(AEntry.PicturePath, ',');

@@ -367,3 +367,14 @@ std::string EntryCardText(const TDumpEntry& AEntry) {
   if (AEntry.Flag == TRecordFlag::BadRecord) return BytesToHexText(AEntry.Raw);
   return AEntry.Record.KartNo;
 }
+
+std::string_view EntryCardView(const TDumpEntry& AEntry, std::string& AHex) {
+  if (AEntry.Flag != TRecordFlag::BadRecord) return AEntry.Record.KartNo;
+  AHex = BytesToHexText(AEntry.Raw);
+  return AHex;
+}
+
+std::string_view EntrySequenceText(const TDumpEntry& AEntry) {
+  const char& letter = AEntry.Record.SequenceCode;
+  return {&letter, letter == '\0' ? 0u : 1u};
+}

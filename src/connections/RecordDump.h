@@ -255,3 +255,8 @@ std::string_view RecordEventText(const std::string& ARecType1, const std::string
 // own), else the card number.
 std::string_view EntryEventText(const TDumpEntry& AEntry);
 std::string EntryCardText(const TDumpEntry& AEntry);
+// The card as EntryCardText, without a copy of an ordinary record's: a bad record's hex is made in
+// AHex, which must outlive the view.
+std::string_view EntryCardView(const TDumpEntry& AEntry, std::string& AHex);
+// The record's sequence letter, "" when it has none.
+std::string_view EntrySequenceText(const TDumpEntry& AEntry);
