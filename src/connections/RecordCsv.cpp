@@ -131,7 +131,7 @@ bool TRecordCsvFile::SettleHeld(bool ALeftClock, std::string& AError) {
 
 bool TRecordCsvFile::RewriteHeldAsStaying(std::string& AError) {
   if (FFile.Size() != FHeldTo) {
-    AError = "rows were written after the ones to rewrite";
+    AError = "the rows to rewrite are no longer at its end";
     return false;
   }
   std::string rows;

@@ -83,7 +83,7 @@ bool TDurableAppendFile::Open(const std::string& APath, bool& AEmpty, std::strin
   AEmpty = status.st_size == 0;
   FRegular = S_ISREG(status.st_mode);
   FRewritable = readable && FRegular;
-  FSize = S_ISREG(status.st_mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
+  FSize = FRegular ? static_cast<std::uint64_t>(status.st_size) : 0;
   if (created) SyncFolderOf(APath);
   return true;
 }

@@ -11,7 +11,8 @@ THeldText::TPiece& THeldText::Room() {
 bool THeldText::ReplaceMarks(std::string_view AText, const std::vector<std::size_t>& AMarks,
                              std::string_view AFrom, std::string_view ATo, std::string& AOut) {
   std::string out;
-  if (ATo.size() > AFrom.size()) out.reserve(AText.size() + AMarks.size() * (ATo.size() - AFrom.size()));
+  const std::size_t longer = ATo.size() > AFrom.size() ? ATo.size() - AFrom.size() : 0;
+  out.reserve(AText.size() + AMarks.size() * longer);
   std::size_t from = 0;
   for (const std::size_t mark : AMarks) {
     if (mark < from || mark > AText.size() || AText.substr(mark, AFrom.size()) != AFrom)
