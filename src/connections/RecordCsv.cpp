@@ -43,7 +43,8 @@ template <class TFields>
 void RowFields(TFields& AFields, const TDumpEntry& AEntry, bool ALeftClock, std::size_t& AMark) {
   const TVexRecord& r = AEntry.Record;
   char number[16];
-  const std::to_chars_result clock = std::to_chars(number, number + sizeof number, AEntry.ClockNumber);
+  const std::to_chars_result clock =
+      std::to_chars(number, number + sizeof number, AEntry.ClockNumber);
   AFields.Own(std::string_view(number, static_cast<std::size_t>(clock.ptr - number)), ',');
   // A bad record has no card of its own: its bytes in hex stand there.
   std::string hex;

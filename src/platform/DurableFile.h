@@ -22,8 +22,6 @@ class TDurableAppendFile {
   // opened.
   bool Open(const std::string& APath, bool& AEmpty, std::string& AError);
   bool IsOpen() const { return FHandle >= 0; }
-  // Writes all of ABytes and syncs them; false with AError when that fails.
-  bool Append(const std::string& ABytes, std::string& AError);
   // Writes all of ABytes without syncing them.
   bool Write(std::string_view ABytes, std::string& AError);
   // Syncs what was written so far (a pipe or a terminal: nothing to sync).

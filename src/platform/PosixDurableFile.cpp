@@ -153,10 +153,6 @@ bool TDurableAppendFile::Sync(std::string& AError) {
   return true;
 }
 
-bool TDurableAppendFile::Append(const std::string& ABytes, std::string& AError) {
-  return Write(ABytes, AError) && Sync(AError);
-}
-
 TCreateOutcome CreateDurableFile(const std::string& APath, const std::string& ABytes,
                                  std::string& AError) {
   const int handle = ::open(APath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);

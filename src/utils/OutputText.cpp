@@ -132,6 +132,13 @@ bool StartsFormula(char AFirst) {
   }
 }
 
+// Whether ABytes goes into its form as it is: plain UTF-8 and, in a CSV field, not taken for a
+// formula.
+bool IsUnchanged(std::string_view ABytes, bool AForCsv) {
+  if (AForCsv && !ABytes.empty() && StartsFormula(ABytes.front())) return false;
+  return IsPlainUtf8(ABytes, AForCsv);
+}
+
 // What makes a CSV field need quotes.
 constexpr std::string_view kCsvSpecials = ",\"\r\n";
 
@@ -145,7 +152,7 @@ std::string ReadableText(const std::string& ABytes) {
 }
 
 void AppendReadableText(std::string& AOut, std::string_view ABytes) {
-  if (IsPlainUtf8(ABytes))
+  if (IsUnchanged(ABytes, false))
     AOut += ABytes;
   else
     AOut += ShownText(std::string(ABytes));
@@ -154,7 +161,7 @@ void AppendReadableText(std::string& AOut, std::string_view ABytes) {
 void AppendSafeCsvField(std::string& AOut, std::string_view ABytes) {
   // The common field, plain text that needs neither guard nor quotes, goes in as it is (CR and
   // LF are controls).
-  if ((ABytes.empty() || !StartsFormula(ABytes.front())) && IsPlainUtf8(ABytes, true))
+  if (IsUnchanged(ABytes, true))
     AOut += ABytes;
   else
     AOut += SafeCsvField(std::string(ABytes));
@@ -178,24 +185,9 @@ std::string QuotedCsvField(const std::string& AText) {
 }
 
 bool TPlainFields::IsPlainField(std::string_view AText) {
-  if (!Room(AText.size())) return false;
-  const bool csv = FForm == TFieldForm::Csv;
-  if (csv && !AText.empty() && StartsFormula(AText.front())) {
-    FPlain = false;
-    return false;
-  }
-  const bool* allowed = kPlainAscii.Allowed[csv ? 1 : 0];
-  for (std::size_t i = 0; i < AText.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(AText[i]);
-    if (byte < 0x80 && allowed[byte]) continue;
-    // Beyond ASCII (Persian texts): the full check, from here.
-    if (byte < 0x80 || !IsPlainUtf8(AText.substr(i), csv)) {
-      FPlain = false;
-      return false;
-    }
-    break;
-  }
-  return true;
+  if (Room(AText.size()) && IsUnchanged(AText, FForm == TFieldForm::Csv)) return true;
+  FPlain = false;
+  return false;
 }
 
 void TSafeFields::Field(std::string_view AText, char ASeparator) {

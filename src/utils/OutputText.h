@@ -32,9 +32,9 @@ enum class TFieldForm : unsigned char { Text, Csv };
 
 // A line of fields put together in place, for outputs of thousands of records. A field goes in
 // as it is when its form would leave it as it is: valid UTF-8 without a control character, and
-// in a CSV row without a comma or quote and not taken for a formula. Any other field makes the line not
-// Plain; the line is then built again with TSafeFields, which gives every field its full
-// treatment. A line builder is written once as a template over both.
+// in a CSV row without a comma or quote and not taken for a formula. Any other field makes the
+// line not Plain; the line is then built again with TSafeFields, which gives every field its
+// full treatment. A line builder is written once as a template over both.
 class TPlainFields {
  public:
   explicit TPlainFields(TFieldForm AForm) : FForm(AForm) {}
